@@ -1,0 +1,29 @@
+# lumtrax_test(NAME SOURCES... LIBS libs...)
+# A GoogleTest executable registered with CTest. Tests find the shared data
+# folder and the output folder through environment variables.
+function(lumtrax_test name)
+  if(NOT LUMTRAX_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "LUMTRAX_SHARED=${LUMTRAX_SHARED_DIR};LUMTRAX_BIN=${LUMTRAX_OUT};LUMTRAX_SOURCE=${CMAKE_SOURCE_DIR}")
+endfunction()
+
+# lumtrax_fuzzer(NAME SOURCES... LIBS libs...): built only with LUMTRAX_FUZZ.
+function(lumtrax_fuzzer name)
+  if(NOT LUMTRAX_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES} ${F_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+endfunction()
+
+find_package(Threads REQUIRED)

@@ -1,0 +1,2 @@
+// placeholder: replaced by the kernel services
+#include "windows.h"
