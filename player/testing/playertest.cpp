@@ -93,3 +93,10 @@ Bytes MakeMp3(const Mp3Spec& spec) {
   }
   return b;
 }
+
+std::string BinFolder() {
+  if (const char* bin = getenv("LUMTRAX_BIN")) return bin;
+  std::error_code error;
+  fs::path self = fs::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : (self.parent_path().parent_path() / "bin").string();
+}

@@ -14,6 +14,9 @@ std::u16string DevicePath(const std::string& hostPath);
 void WriteHostFile(const std::string& hostPath, const Bytes& bytes);
 Bytes ReadHostFile(const std::string& hostPath);
 bool HostFileExists(const std::string& hostPath);
+// The output folder with the system's libraries: LUMTRAX_BIN, else the
+// folder beside the test program's own (build/tests -> build/bin).
+std::string BinFolder();
 
 // Frame header bytes: MPEG-1 Layer III 128 kbit/s 44100 Hz stereo by default.
 struct FrameSpec {

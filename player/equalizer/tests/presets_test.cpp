@@ -177,8 +177,7 @@ TEST_F(PresetTest, AutoPresetChoosesByGenre) {
 }
 
 TEST_F(PresetTest, RealDecoderAcceptsLiveGains) {
-  const char* bin = getenv("LUMTRAX_BIN");
-  if (!bin || !HostFileExists(std::string(bin) + "/libkomp3dec.so")) GTEST_SKIP() << "no decoder library built";
+  if (!HostFileExists(BinFolder() + "/libkomp3dec.so")) GTEST_SKIP() << "no decoder library built";
   HMODULE decoder = LoadLibraryW(u"KOMP3DEC.DLL");
   ASSERT_NE(decoder, nullptr);
   g_engine.KO_Init = reinterpret_cast<KO_InitProc>(GetProcAddress(decoder, "KO_Init"));
