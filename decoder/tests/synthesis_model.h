@@ -7,12 +7,16 @@
 
 #include "tables.h"
 
+// With q14Window the window's coefficients are first rounded to 14 fractional
+// bits as the decoder stores them.
 struct SynthesisModel {
   double v[1024] = {};
+  bool q14Window = false;
 
-  static double D(int i) {
+  double D(int i) const {
     int r = i <= 256 ? i : 512 - i;
     double d = kSynthesisWindowHalf[r] / 65536.0;
+    if (q14Window) d = std::round(d * 16384.0) / 16384.0;
     return (i > 256 && i % 64 != 0) ? -d : d;
   }
 
