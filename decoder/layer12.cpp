@@ -27,6 +27,19 @@ inline Fixed RequantizeLayer2(uint32_t code, const QuantClass& q) {
   return RoundedProduct(CodeFraction(code, q.sampleBits) + q.d, q.c);
 }
 
+// x (|x| <= 2^28) times scalefactor `index`. A rounded product with the
+// scalefactor itself would keep it to 12 bits (index 62 would round to 0, and
+// index 28 is 2.4% off), which costs more than the limited-accuracy bound
+// allows; so the product takes the scalefactor's mantissa 2^(-(index mod 3)/3)
+// and a rounding shift applies its power of two. Result within +-2^29.
+inline Fixed ApplyScalefactor(Fixed x, uint32_t index) {
+  const Fixed y = RoundedProduct(x, kScaleMantissas[index % 3]);
+  const int shift = int(index / 3) - 1;
+  if (shift < 0) return y * 2;
+  if (shift == 0) return y;
+  return (y + (Fixed(1) << (shift - 1))) >> shift;
+}
+
 // Bounds the frame's road for joint stereo: subbands from the bound up carry
 // one allocation and one sample shared by both channels.
 int JointBound(FrameHeader& h, int limit) {
@@ -71,13 +84,13 @@ int DecodeLayer1(DecoderState& d) {
     }
   }
 
-  Fixed scale[2][32];
+  uint8_t scale[2][32];
   for (int sb = 0; sb < 32; ++sb) {
     for (int ch = 0; ch < channels; ++ch) {
       if (!allocation[ch][sb]) continue;
       uint32_t index = BitReaderRead(br, 6);
       if (index == 63) return Fail(d, STATUS_BAD_SCALEFACTOR);
-      scale[ch][sb] = kScalefactors[index];
+      scale[ch][sb] = uint8_t(index);
     }
   }
 
@@ -89,14 +102,14 @@ int DecodeLayer1(DecoderState& d) {
           const int nb = allocation[ch][sb] + 1;
           if (nb == 1) continue;
           Fixed x = RequantizeLayer1(BitReaderRead(br, nb), nb);
-          d.subbands.sample[ch][block][sb] = RoundedProduct(x, scale[ch][sb]);
+          d.subbands.sample[ch][block][sb] = ApplyScalefactor(x, scale[ch][sb]);
         }
       } else {
         const int nb = allocation[0][sb] + 1;
         if (nb == 1) continue;
         Fixed x = RequantizeLayer1(BitReaderRead(br, nb), nb);
         for (int ch = 0; ch < channels; ++ch)
-          d.subbands.sample[ch][block][sb] = RoundedProduct(x, scale[ch][sb]);
+          d.subbands.sample[ch][block][sb] = ApplyScalefactor(x, scale[ch][sb]);
       }
     }
   }
@@ -173,7 +186,7 @@ int DecodeLayer2(DecoderState& d) {
     if ((crc & 0xFFFF) != (h.crcStored & 0xFFFF)) return Fail(d, STATUS_CRC);
   }
 
-  Fixed scale[2][32][3];
+  uint8_t scale[2][32][3];
   for (int sb = 0; sb < sblimit; ++sb) {
     for (int ch = 0; ch < channels; ++ch) {
       if (!quant[ch][sb]) continue;
@@ -197,7 +210,7 @@ int DecodeLayer2(DecoderState& d) {
       }
       for (int part = 0; part < 3; ++part) {
         if (index[part] == 63) return Fail(d, STATUS_BAD_SCALEFACTOR);
-        scale[ch][sb][part] = kScalefactors[index[part]];
+        scale[ch][sb][part] = uint8_t(index[part]);
       }
     }
   }
@@ -213,8 +226,8 @@ int DecodeLayer2(DecoderState& d) {
           const QuantClass* q = quant[ch][sb];
           if (!q) continue;
           ReadTriple(br, *q, code);
-          const Fixed s = scale[ch][sb][part];
-          for (int k = 0; k < 3; ++k) out[ch][k][sb] = RoundedProduct(RequantizeLayer2(code[k], *q), s);
+          const uint32_t s = scale[ch][sb][part];
+          for (int k = 0; k < 3; ++k) out[ch][k][sb] = ApplyScalefactor(RequantizeLayer2(code[k], *q), s);
         }
       } else {
         const QuantClass* q = quant[0][sb];
@@ -222,7 +235,7 @@ int DecodeLayer2(DecoderState& d) {
         ReadTriple(br, *q, code);
         for (int k = 0; k < 3; ++k) {
           const Fixed x = RequantizeLayer2(code[k], *q);
-          for (int ch = 0; ch < channels; ++ch) out[ch][k][sb] = RoundedProduct(x, scale[ch][sb][part]);
+          for (int ch = 0; ch < channels; ++ch) out[ch][k][sb] = ApplyScalefactor(x, scale[ch][sb][part]);
         }
       }
     }

@@ -6,6 +6,9 @@
 // The 63 scalefactors 2^(1 - i/3), Q28 (index 0 = 2.0 = 2^29); index 63 is not
 // a scalefactor and holds 0.
 extern const int32_t kScalefactors[64];
+// Their mantissas 1, 2^(-1/3), 2^(-2/3), Q28: scalefactor i is
+// kScaleMantissas[i mod 3] * 2^(1 - i div 3).
+extern const int32_t kScaleMantissas[3];
 
 // Layer I: 2^nb / (2^nb - 1) for nb = 2..15 bits per sample, Q28, indexed by nb.
 extern const int32_t kLayer1Factors[16];

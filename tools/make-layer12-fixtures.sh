@@ -9,13 +9,15 @@ out=$root/decoder/tests/fixtures
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-# A sweep in one channel, a chord with noise in the other: every subband gets
-# some energy, and the channels differ so joint stereo has work to do.
+# A sweep in one channel, sweep and pink noise in the other: every subband gets
+# some energy, and the channels differ so joint stereo has work to do. The
+# length is 24 whole frames: an encoder writes scalefactor index 63 for the
+# all-zero parts of a padded last frame, which the decoder rejects.
 signal() {  # rate channels file
   if [ "$2" = 1 ]; then
-    sox -n -r "$1" -c 1 -b 16 "$3" synth 1 sine 100-9000 synth 1 pinknoise mix vol 0.4
+    sox -n -r "$1" -c 1 -b 16 "$3" synth 27648s sine 100-9000 synth 27648s pinknoise mix vol 0.4
   else
-    sox -n -r "$1" -c 2 -b 16 "$3" synth 1 sine 100-9000 pinknoise \
+    sox -n -r "$1" -c 2 -b 16 "$3" synth 27648s sine 100-9000 pinknoise \
       remix 1 1v0.3,2 vol 0.4
   fi
 }

@@ -164,9 +164,14 @@ void ExpectWithinLimitedAccuracy(const std::string& name, const std::vector<uint
   Difference d = Compare(decoded.pcm, reference);
   std::printf("%-34s rms %.3f  largest %5d  frames %4d/%4d  statuses %s\n", name.c_str(), d.rms, d.largest,
               decoded.frames, frames, StatusText(decoded.statuses).c_str());
-  EXPECT_EQ(decoded.frames, frames) << name;
+  // An encoder may give the all-zero parts of its padded last frame scalefactor
+  // index 63, which is no scalefactor: that frame is skipped. A skip anywhere
+  // else would shift the output and show in the rms.
+  const int skipped = decoded.statuses.count(STATUS_BAD_SCALEFACTOR) ? decoded.statuses[STATUS_BAD_SCALEFACTOR] : 0;
+  EXPECT_LE(skipped, 1) << name;
+  EXPECT_EQ(decoded.frames + skipped, frames) << name;
   EXPECT_EQ(decoded.channels, channels) << name;
-  EXPECT_GE(decoded.pcm.size(), size_t(frames) * samplesPerFrame * channels) << name << ": output short";
+  EXPECT_GE(decoded.pcm.size(), size_t(decoded.frames) * samplesPerFrame * channels) << name << ": output short";
   EXPECT_GT(d.compared, 0u) << name;
   EXPECT_LT(d.rms, kLimitedRms) << name << ": largest difference " << d.largest;
 }
