@@ -135,7 +135,13 @@ namespace {
 // stays below the class's levels, so any codeword requantises within range.
 inline void ReadTriple(BitReader& br, const QuantClass& q, uint32_t code[3]) {
   if (!q.grouped) {
-    for (int k = 0; k < 3; ++k) code[k] = BitReaderRead(br, q.codeBits);
+    const int n = q.codeBits;
+    if (n <= 10) {  // the three codes in one read
+      const uint32_t all = BitReaderRead(br, 3 * n), mask = (1u << n) - 1;
+      code[0] = all >> (2 * n), code[1] = (all >> n) & mask, code[2] = all & mask;
+    } else {
+      for (int k = 0; k < 3; ++k) code[k] = BitReaderRead(br, n);
+    }
     return;
   }
   uint32_t word = BitReaderRead(br, q.codeBits);
