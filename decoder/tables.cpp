@@ -100,6 +100,7 @@ constexpr Fades kFades{};
 }  // namespace
 
 const uint16_t (&kCrc16Table)[256] = kCrc.v;
+const int32_t (&kSynthesisWindowHalf)[257] = kWindowHalf;
 const int32_t (&kSynthesisWindow)[512] = kWindow.v;
 const int32_t (&kFadeTable)[16] = kFades.v;
 const int32_t (&kRateSteps)[9][9] = kSteps.v;

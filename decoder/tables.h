@@ -16,7 +16,10 @@ extern const int32_t (&kFadeTable)[16];
 // 2^(g/10) for g = -20..+20, Q27: index g + 20.
 extern const int32_t kEqualizerFactors[41];
 
-// The standard's synthesis window D[0..511] scaled by 16384 and rounded (Q14).
+// The standard's synthesis window: D[0..256] x 65536 (its values are
+// multiples of 2^-16; D[512 - i] = D[i] at multiples of 64, else -D[i]),
+// and the whole window D[0..511] scaled by 16384 and rounded (Q14).
+extern const int32_t (&kSynthesisWindowHalf)[257];
 extern const int32_t (&kSynthesisWindow)[512];
 
 // The nine rates of the rate converter and the step between each pair,
