@@ -1,6 +1,5 @@
 // Program entry: the platform's options are taken off the command line, host
 // paths become device paths, then the program's WinMain runs.
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <climits>
@@ -94,9 +93,7 @@ int LxProgramMain(int argc, char** argv, LxWinMainProc winMain) {
     fprintf(stderr, "%s: --refuse-rates takes rates like 44100,22050\n", argv[0]);
     return 2;
   }
-  // The program's instance is its own load address, the key of its resources.
-  Dl_info info{};
-  HINSTANCE instance = dladdr((void*)winMain, &info) ? (HINSTANCE)info.dli_fbase : nullptr;
+  HINSTANCE instance = GetModuleHandleW(nullptr);
   std::u16string cmd = LxFromUtf8(commandLine);
   int code = winMain(instance, nullptr, cmd.data(), SW_SHOW);
   lx::DisplayStop();

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "../gdi/lxgdi.h"
+#include "../kernel/lxkernel.h"
 #include "lxdevice.h"
 #include "lxdisplay.h"
 #include "lxuser.h"
@@ -39,12 +40,6 @@ ServerState& S() {
   return s;
 }
 
-std::string HomeDir() {
-  if (const char* h = getenv("LUMTRAX_HOME"); h && *h) return h;
-  if (const char* x = getenv("XDG_DATA_HOME"); x && *x) return std::string(x) + "/lumtrax";
-  const char* home = getenv("HOME");
-  return std::string(home ? home : "/tmp") + "/.local/share/lumtrax";
-}
 
 std::string SocketPath(int pid) { return LxDeviceSocketDir() + "/" + std::to_string(pid) + ".sock"; }
 
@@ -311,7 +306,7 @@ std::string LxDeviceSocketDir() {
   std::string base = run && *run ? std::string(run) + "/lumtrax" : "/tmp/lumtrax-" + std::to_string(getuid());
   mkdir(base.c_str(), 0700);
   uint64_t h = 1469598103934665603ull;
-  for (unsigned char c : lx::HomeDir()) h = (h ^ c) * 1099511628211ull;
+  for (unsigned char c : LxHome()) h = (h ^ c) * 1099511628211ull;
   char name[24];
   snprintf(name, sizeof name, "%016llx", (unsigned long long)h);
   std::string dir = base + "/" + name;
