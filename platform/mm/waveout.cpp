@@ -210,7 +210,8 @@ void Run(WaveOut* w) {
     }
     // Sleep until the oldest buffer should have been heard, looking again
     // at least every 20 ms (the driver may run ahead or behind its rate).
-    uint64_t due = w->ends.empty() ? 0 : w->ends.front() - played;
+    // With nothing wholly handed over yet, the driver's queue is full.
+    uint64_t due = w->ends.empty() ? uint64_t(w->format.BytesPerSecond() / 100) : w->ends.front() - played;
     int64_t ms = int64_t(due * 1000 / uint64_t(std::max(1, w->format.BytesPerSecond())));
     ms = std::clamp<int64_t>(ms, 1, 20);
     w->wake.wait_for(guard, std::chrono::milliseconds(ms));

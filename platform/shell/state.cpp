@@ -1,6 +1,8 @@
 // Persistent device stores in $LUMTRAX_HOME.
 #include "lxstate.h"
 
+#include "../kernel/lxkernel.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -12,19 +14,6 @@
 #include <cstring>
 
 namespace {
-
-std::string HomeFolder() {
-  if (const char* h = getenv("LUMTRAX_HOME"); h && *h) return h;
-  if (const char* x = getenv("XDG_DATA_HOME"); x && *x) return std::string(x) + "/lumtrax";
-  const char* home = getenv("HOME");
-  return std::string(home && *home ? home : "/tmp") + "/.local/share/lumtrax";
-}
-
-void MakeFolders(const std::string& path) {
-  for (size_t i = 1; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == '/') mkdir(path.substr(0, i).c_str(), 0755);
-  }
-}
 
 int ReadFd(int fd, std::string& text) {
   text.clear();
@@ -51,11 +40,7 @@ int WriteAll(int fd, const std::string& text) {
 
 }  // namespace
 
-std::string LxStatePath(const char* name) {
-  std::string folder = HomeFolder();
-  MakeFolders(folder);
-  return folder + "/" + name;
-}
+std::string LxStatePath(const char* name) { return LxHome() + "/" + name; }
 
 int LxStateRead(const char* name, std::string& text) {
   text.clear();
