@@ -33,9 +33,8 @@ if [ -z "$(ls -A "$corpus")" ]; then
   lame --quiet -b 32 "$work/s16.wav" "$work/d.mp3"
   lame --quiet -b 8 "$work/m8.wav" "$work/e.mp3"
   twolame --quiet -b 192 "$work/s44.wav" "$work/f.mp2"
-  twolame --quiet -b 64 -m m -e "$work/m48.wav" "$work/g.mp2"
+  twolame --quiet -b 64 -m m -p "$work/m48.wav" "$work/g.mp2"
   twolame --quiet -b 32 "$work/s16.wav" "$work/h.mp2" || true
-  sox "$work/s44.wav" -r 44100 "$work/s44b.wav"
   ffmpeg -v quiet -nostdin -i "$work/s44.wav" -c:a mp2 -b:a 256k "$work/i.mp2" || true
   seed a '\x00\x00\x10\x80' "$work/a.mp3"
   seed b '\x03\x01\x20\x80' "$work/b.mp3"
