@@ -1,0 +1,17 @@
+# Fails unless LIB defines exactly InputMediaOpen, InputMediaRead,
+# InputMediaSeek and InputMediaClose among its dynamic symbols.
+execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${out}")
+set(names "")
+foreach(line ${lines})
+  string(REGEX REPLACE "^[0-9a-fA-F]* *[A-Za-z] " "" name "${line}")
+  list(APPEND names ${name})
+endforeach()
+list(SORT names)
+set(expected InputMediaClose InputMediaOpen InputMediaRead InputMediaSeek)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "${LIB} exports: ${names}; expected: ${expected}")
+endif()
