@@ -20,7 +20,10 @@ class Reader : public ::testing::Test {
     EXPECT_FALSE(IsLoaded("liblxinputbuffer.so"));
     EXPECT_FALSE(IsLoaded("liblxinputcache.so"));
   }
-  std::u16string File(uint64_t size) { return DevicePath(folder.PatternFile("f" + std::to_string(size), size)); }
+  std::u16string File(uint64_t size) {
+    std::string name = std::to_string(size);
+    return DevicePath(folder.PatternFile(name + ".bin", size));
+  }
   ReaderOperations ops;
   TempFolder folder;
   StreamInfo* info = nullptr;
