@@ -31,6 +31,12 @@ extern "C" HLOCAL LocalFree(HLOCAL mem) {
 
 namespace {
 
+// Holds the plug-in's mutex while the test looks at state the thread writes.
+struct Peek {
+  Peek() { WaitForSingleObject(Cache.mutex, INFINITE); }
+  ~Peek() { ReleaseMutex(Cache.mutex); }
+};
+
 class CachePlugin : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -45,7 +51,8 @@ class CachePlugin : public ::testing::Test {
     EXPECT_EQ(Outstanding.load(), 0) << "blocks left allocated";
   }
   DWORD Open(uint64_t size, int fillFirst, int cacheBlocks, int reserve = 1000000) {
-    std::string host = folder.PatternFile("f" + std::to_string(size) + ".bin", size);
+    std::string name = std::to_string(size);
+    std::string host = folder.PatternFile(name + ".bin", size);
     path = DevicePath(host);
     return InputMediaOpen(path.c_str(), fillFirst, 1, reserve, cacheBlocks);
   }
@@ -77,8 +84,11 @@ TEST_F(CachePlugin, SmallFileFitsWholeWithoutRefill) {
 
 TEST_F(CachePlugin, WholeModeFillsEveryBlockAtOpen) {
   ASSERT_EQ(Open(3000000, 1, 20), 3000000u);
-  EXPECT_EQ(Cache.fill[0] + Cache.fill[1] + Cache.fill[2], 3000000u);
-  EXPECT_EQ(Cache.start[2], 2u * CACHE_BLOCK_BYTES);
+  {
+    Peek peek;
+    EXPECT_EQ(Cache.fill[0] + Cache.fill[1] + Cache.fill[2], 3000000u);
+    EXPECT_EQ(Cache.start[2], 2u * CACHE_BLOCK_BYTES);
+  }
   ASSERT_NO_FATAL_FAILURE(ReadChecked(3000000));
 }
 
@@ -89,9 +99,15 @@ TEST_F(CachePlugin, LargeFileSlidesNearTheEndOfTheLastBlock) {
   EXPECT_EQ(Cache.slideMargin, (DWORD)CACHE_SLIDE_MARGIN);
   DWORD slides = 0;
   for (DWORD pos = 0; pos < size; pos += 8000) {
-    DWORD lastEnd = Cache.start[4] + Cache.fill[4];
-    bool lastFull = Cache.fill[4] == CACHE_BLOCK_BYTES;
+    DWORD lastEnd;
+    bool lastFull;
+    {
+      Peek peek;
+      lastEnd = Cache.start[4] + Cache.fill[4];
+      lastFull = Cache.fill[4] == CACHE_BLOCK_BYTES;
+    }
     ASSERT_NO_FATAL_FAILURE(ReadChecked(8000));
+    Peek peek;
     if (Cache.slides != slides) {
       // The slide came when this read reached within 20480 bytes of the end of
       // the fifth block, and kept 10240 bytes behind the read position.

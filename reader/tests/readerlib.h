@@ -14,10 +14,13 @@ inline ReaderOperations LoadReader() {
   return ops;
 }
 
-// Whether the named library of the output folder is loaded in this process.
+// Whether the named library of the output folder (where libcoredll.so lives)
+// is loaded in this process.
 inline bool IsLoaded(const char* file) {
-  const char* bin = getenv("LUMTRAX_BIN");
-  std::string path = std::string(bin ? bin : ".") + "/" + file;
+  Dl_info where = {};
+  dladdr((void*)&LoadLibraryW, &where);
+  std::string path = where.dli_fname ? where.dli_fname : "./";
+  path = path.substr(0, path.rfind('/') + 1) + file;
   void* h = dlopen(path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
   if (h) dlclose(h);
   return h != nullptr;

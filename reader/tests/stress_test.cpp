@@ -32,7 +32,8 @@ const std::u16string& StressFile(int sizeIndex) {
   static std::u16string paths[sizeof Sizes / sizeof Sizes[0]];
   if (paths[sizeIndex].empty()) {
     DWORD size = Sizes[sizeIndex];
-    paths[sizeIndex] = DevicePath(folder.PatternFile("s" + std::to_string(size), size));
+    std::string name = std::to_string(size);
+    paths[sizeIndex] = DevicePath(folder.PatternFile(name + ".bin", size));
   }
   return paths[sizeIndex];
 }
