@@ -9,9 +9,11 @@ function(lumtrax_test name)
   add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "LUMTRAX_SHARED=${LUMTRAX_SHARED_DIR};LUMTRAX_BIN=${LUMTRAX_OUT};LUMTRAX_SOURCE=${CMAKE_SOURCE_DIR}")
+  # The environment goes through env(1) as the tests' launcher: a list in
+  # gtest_discover_tests' ENVIRONMENT property loses all but its first entry.
+  set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR
+    env "LUMTRAX_SHARED=${LUMTRAX_SHARED_DIR}" "LUMTRAX_BIN=${LUMTRAX_OUT}" "LUMTRAX_SOURCE=${CMAKE_SOURCE_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
 endfunction()
 
 # lumtrax_fuzzer(NAME SOURCES... LIBS libs...): built only with LUMTRAX_FUZZ.

@@ -88,13 +88,19 @@ typedef PTHREAD_START_ROUTINE LPTHREAD_START_ROUTINE;
 #define WAIT_ABANDONED 0x00000080L
 #define WAIT_FAILED ((DWORD)0xFFFFFFFF)
 #define STILL_ACTIVE 0x00000103L
-#define THREAD_PRIORITY_TIME_CRITICAL 15
-#define THREAD_PRIORITY_HIGHEST 2
-#define THREAD_PRIORITY_ABOVE_NORMAL 1
-#define THREAD_PRIORITY_NORMAL 0
-#define THREAD_PRIORITY_BELOW_NORMAL (-1)
-#define THREAD_PRIORITY_LOWEST (-2)
-#define THREAD_PRIORITY_IDLE (-15)
+#define WAIT_ABANDONED_0 WAIT_ABANDONED
+#define MAXIMUM_WAIT_OBJECTS 64
+// The device's eight thread priorities, 0 the highest; CeSetThreadPriority
+// takes the full range 0-255, where these are 248-255.
+#define THREAD_PRIORITY_TIME_CRITICAL 0
+#define THREAD_PRIORITY_HIGHEST 1
+#define THREAD_PRIORITY_ABOVE_NORMAL 2
+#define THREAD_PRIORITY_NORMAL 3
+#define THREAD_PRIORITY_BELOW_NORMAL 4
+#define THREAD_PRIORITY_LOWEST 5
+#define THREAD_PRIORITY_ABOVE_IDLE 6
+#define THREAD_PRIORITY_IDLE 7
+#define THREAD_PRIORITY_ERROR_RETURN 0x7FFFFFFF
 #define EVENT_PULSE 1
 #define EVENT_RESET 2
 #define EVENT_SET 3
@@ -109,6 +115,7 @@ WINBASEAPI int CeGetThreadPriority(HANDLE thread);
 WINBASEAPI HANDLE GetCurrentThread(void);
 WINBASEAPI DWORD GetCurrentThreadId(void);
 WINBASEAPI DWORD GetCurrentProcessId(void);
+WINBASEAPI HANDLE GetCurrentProcess(void);
 WINBASEAPI BOOL GetExitCodeThread(HANDLE thread, LPDWORD code);
 WINBASEAPI BOOL TerminateThread(HANDLE thread, DWORD code);
 WINBASEAPI void ExitThread(DWORD code);
@@ -138,7 +145,9 @@ WINBASEAPI void EnterCriticalSection(LPCRITICAL_SECTION cs);
 WINBASEAPI void LeaveCriticalSection(LPCRITICAL_SECTION cs);
 
 // Libraries
-typedef LONG_PTR(WINAPI* FARPROC)();
+// void (*)(void) rather than the device's INT_PTR (*)(): the compiler accepts a
+// cast from it to any function type without a warning.
+typedef void(WINAPI* FARPROC)(void);
 WINBASEAPI HMODULE LoadLibraryW(LPCWSTR name);
 WINBASEAPI BOOL FreeLibrary(HMODULE module);
 WINBASEAPI FARPROC GetProcAddressW(HMODULE module, LPCWSTR name);
@@ -167,6 +176,9 @@ WINBASEAPI void GlobalMemoryStatus(LPMEMORYSTATUS status);
 #define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
 WINBASEAPI HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
 WINBASEAPI HLOCAL LocalFree(HLOCAL mem);
+WINBASEAPI HLOCAL LocalReAlloc(HLOCAL mem, SIZE_T bytes, UINT flags);
+WINBASEAPI SIZE_T LocalSize(HLOCAL mem);
+#define LMEM_MOVEABLE 0x0002
 
 // Processes
 typedef struct _PROCESS_INFORMATION {

@@ -12,4 +12,6 @@
 #if __has_include("wingdi.h")
 #include "wingdi.h"
 #endif
+#include "mmsystem.h"
+#include "pm.h"
 #include "lxstring.h"

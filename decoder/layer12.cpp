@@ -1,0 +1,250 @@
+// Layer I and Layer II: allocation, scalefactors and requantisation of one
+// frame into the SubbandBuffer (Q28). The bit reader is bounded by the
+// caller's buffer, so a frame that claims more bits than it holds only reads
+// zeros past the buffer's end.
+#include <cstring>
+
+#include "layer12.h"
+
+namespace {
+
+// A code of nb bits with its most significant bit inverted, as a signed
+// fraction in Q28: the code is moved to the top of the word and shifted back
+// arithmetically, which sign-extends it (|result| <= 2^28).
+inline Fixed CodeFraction(uint32_t code, int nb) {
+  return Fixed(int32_t((code ^ (1u << (nb - 1))) << (32 - nb)) >> 3);
+}
+
+// Layer I: (fraction + 2^(1-nb)) * 2^nb/(2^nb-1). The result stays within
+// +-2^28, so the scalefactor product (at most 2.0) keeps within 2^29.
+inline Fixed RequantizeLayer1(uint32_t code, int nb) {
+  Fixed x = CodeFraction(code, nb) + (Fixed(1) << (29 - nb));
+  return RoundedProduct(x, kLayer1Factors[nb]);
+}
+
+// Layer II: (fraction + D) * C, within +-2^28 for every class.
+inline Fixed RequantizeLayer2(uint32_t code, const QuantClass& q) {
+  return RoundedProduct(CodeFraction(code, q.sampleBits) + q.d, q.c);
+}
+
+// x (|x| <= 2^28) times scalefactor `index`. A rounded product with the
+// scalefactor itself would keep it to 12 bits (index 62 would round to 0, and
+// index 28 is 2.4% off), which costs more than the limited-accuracy bound
+// allows; so the product takes the scalefactor's mantissa 2^(-(index mod 3)/3)
+// and a rounding shift applies its power of two. Result within +-2^29.
+inline Fixed ApplyScalefactor(Fixed x, uint32_t index) {
+  const Fixed y = RoundedProduct(x, kScaleMantissas[index % 3]);
+  const int shift = int(index / 3) - 1;
+  if (shift < 0) return y * 2;
+  if (shift == 0) return y;
+  return (y + (Fixed(1) << (shift - 1))) >> shift;
+}
+
+// Bounds the frame's road for joint stereo: subbands from the bound up carry
+// one allocation and one sample shared by both channels.
+int JointBound(FrameHeader& h, int limit) {
+  if (h.mode != MODE_JOINT) {
+    h.flags &= ~HEADER_BOUND;
+    return limit;
+  }
+  h.flags |= HEADER_BOUND;
+  int bound = 4 * (h.modeExtension + 1);
+  return bound < limit ? bound : limit;
+}
+
+int Fail(DecoderState& d, int status) {
+  d.cursor.status = status;
+  return -1;
+}
+
+void ClearBlocks(SubbandBuffer& sb, int channels, int blocks) {
+  for (int ch = 0; ch < channels; ++ch) std::memset(sb.sample[ch], 0, sizeof(Fixed) * 32 * blocks);
+}
+
+}  // namespace
+
+int DecodeLayer1(DecoderState& d) {
+  FrameHeader& h = d.header;
+  BitReader& br = d.cursor.reader;
+  const int channels = HeaderChannels(h);
+  const int bound = JointBound(h, 32);
+
+  if (h.flags & HEADER_CRC) {
+    uint32_t crc = Crc16(br, 4 * (32 + (channels - 1) * bound), h.crcComputed);
+    if ((crc & 0xFFFF) != (h.crcStored & 0xFFFF)) return Fail(d, STATUS_CRC);
+  }
+
+  uint8_t allocation[2][32];
+  for (int sb = 0; sb < 32; ++sb) {
+    const int shared = sb >= bound;
+    for (int ch = 0; ch < channels; ++ch) {
+      uint32_t code = shared && ch > 0 ? allocation[0][sb] : BitReaderRead(br, 4);
+      if (code == 15) return Fail(d, STATUS_BAD_ALLOCATION);
+      allocation[ch][sb] = uint8_t(code);
+    }
+  }
+
+  uint8_t scale[2][32];
+  for (int sb = 0; sb < 32; ++sb) {
+    for (int ch = 0; ch < channels; ++ch) {
+      if (!allocation[ch][sb]) continue;
+      uint32_t index = BitReaderRead(br, 6);
+      if (index == 63) return Fail(d, STATUS_BAD_SCALEFACTOR);
+      scale[ch][sb] = uint8_t(index);
+    }
+  }
+
+  ClearBlocks(d.subbands, channels, 12);
+  for (int block = 0; block < 12; ++block) {
+    for (int sb = 0; sb < 32; ++sb) {
+      if (sb < bound) {
+        for (int ch = 0; ch < channels; ++ch) {
+          const int nb = allocation[ch][sb] + 1;
+          if (nb == 1) continue;
+          Fixed x = RequantizeLayer1(BitReaderRead(br, nb), nb);
+          d.subbands.sample[ch][block][sb] = ApplyScalefactor(x, scale[ch][sb]);
+        }
+      } else {
+        const int nb = allocation[0][sb] + 1;
+        if (nb == 1) continue;
+        Fixed x = RequantizeLayer1(BitReaderRead(br, nb), nb);
+        for (int ch = 0; ch < channels; ++ch)
+          d.subbands.sample[ch][block][sb] = ApplyScalefactor(x, scale[ch][sb]);
+      }
+    }
+  }
+  return 0;
+}
+
+// The allocation table: the lower-frequency one for MPEG-2/2.5, else chosen by
+// the bit rate per channel and the sample rate.
+const AllocationTable& ChooseAllocationTable(const FrameHeader& h) {
+  if (h.flags & HEADER_LSF) return kAllocationTables[ALLOC_LSF];
+  const int32_t perChannel = h.mode == MODE_SINGLE ? h.bitRate : h.bitRate / 2;
+  if (perChannel == 32000 || perChannel == 48000)
+    return kAllocationTables[h.sampleRate == 32000 ? ALLOC_B2D : ALLOC_B2C];
+  if (perChannel == 56000 || perChannel == 64000 || perChannel == 80000)
+    return kAllocationTables[ALLOC_B2A];
+  return kAllocationTables[h.sampleRate == 48000 ? ALLOC_B2A : ALLOC_B2B];
+}
+
+namespace {
+
+// Reads one granule's triple of codes: one codeword split by repeated division
+// (remainder first) for grouped classes, else three codes. Every level value
+// stays below the class's levels, so any codeword requantises within range.
+inline void ReadTriple(BitReader& br, const QuantClass& q, uint32_t code[3]) {
+  if (!q.grouped) {
+    const int n = q.codeBits;
+    if (n <= 10) {  // the three codes in one read
+      const uint32_t all = BitReaderRead(br, 3 * n), mask = (1u << n) - 1;
+      code[0] = all >> (2 * n), code[1] = (all >> n) & mask, code[2] = all & mask;
+    } else {
+      for (int k = 0; k < 3; ++k) code[k] = BitReaderRead(br, n);
+    }
+    return;
+  }
+  uint32_t word = BitReaderRead(br, q.codeBits);
+  switch (q.levels) {
+    case 3:
+      code[0] = word % 3, word /= 3, code[1] = word % 3, code[2] = (word / 3) % 3;
+      break;
+    case 5:
+      code[0] = word % 5, word /= 5, code[1] = word % 5, code[2] = (word / 5) % 5;
+      break;
+    default:
+      code[0] = word % 9, word /= 9, code[1] = word % 9, code[2] = (word / 9) % 9;
+      break;
+  }
+}
+
+}  // namespace
+
+int DecodeLayer2(DecoderState& d) {
+  FrameHeader& h = d.header;
+  BitReader& br = d.cursor.reader;
+  const int channels = HeaderChannels(h);
+  const AllocationTable& table = ChooseAllocationTable(h);
+  const int sblimit = table.sblimit;
+  const int bound = JointBound(h, sblimit);
+
+  const BitReader protectedStart = br;
+  const QuantClass* quant[2][32];  // null: nothing allocated
+  for (int sb = 0; sb < sblimit; ++sb) {
+    const AllocationClass& row = *table.subband[sb];
+    for (int ch = 0; ch < channels; ++ch) {
+      if (sb >= bound && ch > 0) {
+        quant[ch][sb] = quant[0][sb];
+        continue;
+      }
+      uint32_t code = BitReaderRead(br, row.bits);
+      quant[ch][sb] = code ? &kQuantClasses[row.quant[code]] : nullptr;
+    }
+  }
+
+  uint8_t scfsi[2][32];
+  for (int sb = 0; sb < sblimit; ++sb)
+    for (int ch = 0; ch < channels; ++ch)
+      if (quant[ch][sb]) scfsi[ch][sb] = uint8_t(BitReaderRead(br, 2));
+
+  if (h.flags & HEADER_CRC) {
+    uint32_t crc = Crc16(protectedStart, BitReaderDistance(protectedStart, br), h.crcComputed);
+    if ((crc & 0xFFFF) != (h.crcStored & 0xFFFF)) return Fail(d, STATUS_CRC);
+  }
+
+  uint8_t scale[2][32][3];
+  for (int sb = 0; sb < sblimit; ++sb) {
+    for (int ch = 0; ch < channels; ++ch) {
+      if (!quant[ch][sb]) continue;
+      uint32_t index[3];
+      index[0] = BitReaderRead(br, 6);
+      switch (scfsi[ch][sb]) {
+        case 0:
+          index[1] = BitReaderRead(br, 6);
+          index[2] = BitReaderRead(br, 6);
+          break;
+        case 1:
+          index[1] = index[0];
+          index[2] = BitReaderRead(br, 6);
+          break;
+        case 2:
+          index[1] = index[2] = index[0];
+          break;
+        default:
+          index[1] = index[2] = BitReaderRead(br, 6);
+          break;
+      }
+      for (int part = 0; part < 3; ++part) {
+        if (index[part] == 63) return Fail(d, STATUS_BAD_SCALEFACTOR);
+        scale[ch][sb][part] = uint8_t(index[part]);
+      }
+    }
+  }
+
+  ClearBlocks(d.subbands, channels, 36);
+  for (int granule = 0; granule < 12; ++granule) {
+    const int part = granule >> 2;
+    Fixed (*out[2])[32] = {&d.subbands.sample[0][3 * granule], &d.subbands.sample[1][3 * granule]};
+    for (int sb = 0; sb < sblimit; ++sb) {
+      uint32_t code[3];
+      if (sb < bound) {
+        for (int ch = 0; ch < channels; ++ch) {
+          const QuantClass* q = quant[ch][sb];
+          if (!q) continue;
+          ReadTriple(br, *q, code);
+          const uint32_t s = scale[ch][sb][part];
+          for (int k = 0; k < 3; ++k) out[ch][k][sb] = ApplyScalefactor(RequantizeLayer2(code[k], *q), s);
+        }
+      } else {
+        const QuantClass* q = quant[0][sb];
+        if (!q) continue;
+        ReadTriple(br, *q, code);
+        for (int k = 0; k < 3; ++k) {
+          const Fixed x = RequantizeLayer2(code[k], *q);
+          for (int ch = 0; ch < channels; ++ch) out[ch][k][sb] = ApplyScalefactor(x, scale[ch][sb][part]);
+        }
+      }
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,222 @@
+// Events, mutexes, named objects, waiting, critical sections, interlocked
+// operations. All waitable state sits under one wait lock, which makes waiting
+// on several objects at once simple and exact; the system has few threads.
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <vector>
+
+#include "lxkernel.h"
+
+namespace {
+
+std::mutex g_waitLock;
+std::condition_variable g_waitCondition;
+
+struct EventObject : LxWaitable {
+  EventObject(bool manual, bool state) : LxWaitable(LxTypeEvent), manual(manual), state(state) {}
+  bool Signaled(DWORD) const override { return state; }
+  void Acquire(DWORD) override {
+    if (!manual) state = false;
+  }
+  const bool manual;
+  bool state;
+  // PulseEvent releases the threads waiting at that moment (all, or one for
+  // an auto-reset event) without leaving the event set; waiters compare this
+  // count with the one they saw when they began.
+  uint64_t pulses = 0;
+  uint64_t pulsesTaken = 0;
+};
+
+struct MutexObject : LxWaitable {
+  MutexObject() : LxWaitable(LxTypeMutex) {}
+  bool Signaled(DWORD thread) const override { return owner == 0 || owner == thread; }
+  void Acquire(DWORD thread) override {
+    owner = thread;
+    ++count;
+  }
+  DWORD owner = 0;
+  DWORD count = 0;
+};
+
+// Named events and mutexes share one namespace in the process.
+std::mutex g_namesLock;
+std::map<std::u16string, std::weak_ptr<LxObject>> g_names;
+
+template <class T, class Make>
+HANDLE CreateNamed(LPCWSTR name, int type, Make make) {
+  if (!name || !name[0]) {
+    SetLastError(NO_ERROR);
+    return LxHandleInsert(make());
+  }
+  if (lstrlenW(name) >= MAX_PATH) return SetLastError(ERROR_INVALID_PARAMETER), nullptr;
+  std::lock_guard<std::mutex> lock(g_namesLock);
+  auto it = g_names.find(name);
+  if (it != g_names.end()) {
+    if (std::shared_ptr<LxObject> existing = it->second.lock()) {
+      if (existing->type != type) return SetLastError(ERROR_INVALID_HANDLE), nullptr;
+      HANDLE h = LxHandleInsert(existing);
+      SetLastError(ERROR_ALREADY_EXISTS);
+      return h;
+    }
+  }
+  std::shared_ptr<T> object = make();
+  g_names[name] = object;
+  // Forget names whose objects are gone, so the map does not grow forever.
+  for (auto i = g_names.begin(); i != g_names.end();) i = i->second.expired() ? g_names.erase(i) : std::next(i);
+  SetLastError(NO_ERROR);
+  return LxHandleInsert(object);
+}
+
+std::shared_ptr<EventObject> GetEvent(HANDLE h) {
+  auto e = LxHandleAs<EventObject>(h, LxTypeEvent);
+  if (!e) SetLastError(ERROR_INVALID_HANDLE);
+  return e;
+}
+
+}  // namespace
+
+std::mutex& LxWaitLock() { return g_waitLock; }
+void LxWaitNotify() { g_waitCondition.notify_all(); }
+
+HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR name) {
+  return CreateNamed<EventObject>(name, LxTypeEvent, [&] {
+    return std::make_shared<EventObject>(manualReset != FALSE, initialState != FALSE);
+  });
+}
+
+BOOL EventModify(HANDLE event, DWORD func) {
+  auto e = GetEvent(event);
+  if (!e) return FALSE;
+  std::lock_guard<std::mutex> lock(g_waitLock);
+  switch (func) {
+    case EVENT_SET: e->state = true; break;
+    case EVENT_RESET: e->state = false; break;
+    case EVENT_PULSE:
+      e->state = false;
+      ++e->pulses;
+      break;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
+  }
+  g_waitCondition.notify_all();
+  return TRUE;
+}
+
+BOOL SetEvent(HANDLE event) { return EventModify(event, EVENT_SET); }
+BOOL ResetEvent(HANDLE event) { return EventModify(event, EVENT_RESET); }
+BOOL PulseEvent(HANDLE event) { return EventModify(event, EVENT_PULSE); }
+
+HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name) {
+  bool created = false;
+  HANDLE h = CreateNamed<MutexObject>(name, LxTypeMutex, [&] {
+    created = true;
+    return std::make_shared<MutexObject>();
+  });
+  // Opening an existing mutex does not take it, as on the device.
+  if (h && created && initialOwner) {
+    auto m = LxHandleAs<MutexObject>(h, LxTypeMutex);
+    std::lock_guard<std::mutex> lock(g_waitLock);
+    m->Acquire(GetCurrentThreadId());
+  }
+  return h;
+}
+
+BOOL ReleaseMutex(HANDLE mutex) {
+  auto m = LxHandleAs<MutexObject>(mutex, LxTypeMutex);
+  if (!m) return SetLastError(ERROR_INVALID_HANDLE), FALSE;
+  std::lock_guard<std::mutex> lock(g_waitLock);
+  if (m->owner != GetCurrentThreadId() || m->count == 0) return SetLastError(ERROR_NOT_OWNER), FALSE;
+  if (--m->count == 0) {
+    m->owner = 0;
+    g_waitCondition.notify_all();
+  }
+  return TRUE;
+}
+
+DWORD LxWaitForObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                       const std::function<bool()>& extra) {
+  if (count > MAXIMUM_WAIT_OBJECTS || (count > 0 && !handles) || (count == 0 && !extra))
+    return SetLastError(ERROR_INVALID_PARAMETER), WAIT_FAILED;
+  std::vector<std::shared_ptr<LxWaitable>> objects(count);
+  for (DWORD i = 0; i < count; ++i) {
+    objects[i] = std::dynamic_pointer_cast<LxWaitable>(LxHandleGet(handles[i]));
+    if (!objects[i]) return SetLastError(ERROR_INVALID_HANDLE), WAIT_FAILED;
+  }
+  const DWORD self = GetCurrentThreadId();
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  std::unique_lock<std::mutex> lock(g_waitLock);
+  std::vector<uint64_t> pulsesSeen(count);
+  for (DWORD i = 0; i < count; ++i) {
+    if (objects[i]->type == LxTypeEvent) pulsesSeen[i] = static_cast<EventObject*>(objects[i].get())->pulses;
+  }
+  // A pulse that happened since the wait began counts as a signal; an
+  // auto-reset event's pulse goes to one waiter only.
+  auto pulsed = [&](DWORD i, bool take) {
+    if (objects[i]->type != LxTypeEvent) return false;
+    auto* e = static_cast<EventObject*>(objects[i].get());
+    if (e->pulses == pulsesSeen[i]) return false;
+    if (!e->manual) {
+      if (e->pulsesTaken >= e->pulses) return false;
+      if (take) ++e->pulsesTaken;
+    }
+    return true;
+  };
+  for (;;) {
+    if (waitAll && count > 0) {
+      bool all = true;
+      for (DWORD i = 0; i < count && all; ++i) all = objects[i]->Signaled(self) || pulsed(i, false);
+      if (all) {
+        for (DWORD i = 0; i < count; ++i) {
+          if (!pulsed(i, true)) objects[i]->Acquire(self);
+        }
+        return WAIT_OBJECT_0;
+      }
+    } else {
+      for (DWORD i = 0; i < count; ++i) {
+        if (pulsed(i, true)) return WAIT_OBJECT_0 + i;
+        if (objects[i]->Signaled(self)) {
+          objects[i]->Acquire(self);
+          return WAIT_OBJECT_0 + i;
+        }
+      }
+    }
+    if (extra && extra()) return WAIT_OBJECT_0 + count;
+    if (milliseconds == 0) return WAIT_TIMEOUT;
+    if (milliseconds == INFINITE) {
+      g_waitCondition.wait(lock);
+    } else if (g_waitCondition.wait_until(lock, deadline) == std::cv_status::timeout) {
+      // One last look: the state may have changed just at the deadline.
+      milliseconds = 0;
+    }
+  }
+}
+
+DWORD WaitForSingleObject(HANDLE h, DWORD milliseconds) { return LxWaitForObjects(1, &h, FALSE, milliseconds, {}); }
+
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
+  if (count == 0) return SetLastError(ERROR_INVALID_PARAMETER), WAIT_FAILED;
+  return LxWaitForObjects(count, handles, waitAll, milliseconds, {});
+}
+
+void InitializeCriticalSection(LPCRITICAL_SECTION cs) { cs->impl = new std::recursive_mutex; }
+
+void DeleteCriticalSection(LPCRITICAL_SECTION cs) {
+  delete static_cast<std::recursive_mutex*>(cs->impl);
+  cs->impl = nullptr;
+}
+
+void EnterCriticalSection(LPCRITICAL_SECTION cs) { static_cast<std::recursive_mutex*>(cs->impl)->lock(); }
+void LeaveCriticalSection(LPCRITICAL_SECTION cs) { static_cast<std::recursive_mutex*>(cs->impl)->unlock(); }
+
+LONG InterlockedIncrement(LONG volatile* value) { return __atomic_add_fetch(value, 1, __ATOMIC_SEQ_CST); }
+LONG InterlockedDecrement(LONG volatile* value) { return __atomic_sub_fetch(value, 1, __ATOMIC_SEQ_CST); }
+LONG InterlockedExchange(LONG volatile* target, LONG value) {
+  return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
+}
+LONG InterlockedExchangeAdd(LONG volatile* target, LONG value) {
+  return __atomic_fetch_add(target, value, __ATOMIC_SEQ_CST);
+}
+LONG InterlockedCompareExchange(LONG volatile* target, LONG exchange, LONG comparand) {
+  __atomic_compare_exchange_n(target, &comparand, exchange, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
+  return comparand;
+}

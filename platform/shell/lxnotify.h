@@ -1,0 +1,10 @@
+// The device's side of user notifications: playing a system event starts the
+// programs registered for it. lumtrax-device's "wake" calls LxDeviceWake.
+#pragma once
+#include "windef.h"
+
+// Starts every program registered (CNT_EVENT) for the event, with its
+// arguments. Returns how many were started.
+LX_EXPORT int LxNotifyEvent(DWORD event);
+// The device wakes up: NOTIFICATION_EVENT_WAKEUP.
+LX_EXPORT int LxDeviceWake(void);
