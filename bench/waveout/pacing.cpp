@@ -3,7 +3,8 @@
 // reports the total time against the sound's length, how late each buffer
 // came back against its ideal moment, and the CPU time spent.
 //
-//   bench_waveout_pacing [seconds]      (default 10)
+//   bench_waveout_pacing [seconds [device]]    (default 10 s, device "null";
+//   "sdl" measures the sound card, or SDL_AUDIODRIVER=dummy's timer)
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -47,7 +48,10 @@ int main(int argc, char** argv) {
   double seconds = argc > 1 ? atof(argv[1]) : 10.0;
   const int kRing = 50, kBytes = 8000, kRate = 44100, kBytesPerSecond = kRate * 4;
   int total = int(seconds * kBytesPerSecond / kBytes);
-  LxAudioSelect("null");
+  if (!LxAudioSelect(argc > 2 ? argv[2] : "null")) {
+    fprintf(stderr, "unknown device\n");
+    return 1;
+  }
 
   WAVEFORMATEX f{WAVE_FORMAT_PCM, 2, kRate, kBytesPerSecond, 4, 16, 0};
   HWAVEOUT hwo = nullptr;

@@ -64,8 +64,8 @@ inline DecodedStream DecodeStream(const std::vector<uint8_t>& file, size_t buffe
         out.frameChannels.push_back(channels);
         out.frameSamples.push_back(bytes / 2 / channels);
         out.frames++;
-      } else if (g_decoder.cursor.status != STATUS_NEED_DATA) {
-        out.statuses[g_decoder.cursor.status]++;
+      } else if (g_decoder.cursor.status != STATUS_NEED_DATA && size_t(position) <= file.size()) {
+        out.statuses[g_decoder.cursor.status]++;  // (the zeros after the last frame are no header)
       }
     } while (result == 0 && ++guard < 100000);
     held = size_t(result > 0 ? result - 1 : 0);

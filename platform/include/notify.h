@@ -71,8 +71,8 @@ typedef struct UserNotificationInfoHeader {
 WINSHELLAPI HANDLE CeSetUserNotificationEx(HANDLE hNotification, CE_NOTIFICATION_TRIGGER* trigger,
                                            CE_USER_NOTIFICATION* notification);
 WINSHELLAPI BOOL CeClearUserNotification(HANDLE hNotification);
-// Fills up to cHandles handles and always reports how many exist; fails with
-// ERROR_INSUFFICIENT_BUFFER when they do not all fit.
+// Fills up to cHandles handles and reports how many exist; (null, 0, &n)
+// asks for the count.
 WINSHELLAPI BOOL CeGetUserNotificationHandles(HANDLE* handles, DWORD cHandles, LPDWORD pcHandlesNeeded);
 // Fails with ERROR_INSUFFICIENT_BUFFER, reporting the size needed, when the
 // buffer is too small (a null buffer of size 0 asks for the size).

@@ -268,13 +268,10 @@ BOOL CeGetUserNotificationHandles(HANDLE* handles, DWORD cHandles, LPDWORD pcHan
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  // The size query (null, 0) succeeds, as callers count on it.
   Store store = Load();
   *pcHandlesNeeded = DWORD(store.items.size());
-  if (cHandles < store.items.size()) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
-  }
-  for (size_t i = 0; i < store.items.size(); ++i) handles[i] = HandleOf(store.items[i].id);
+  for (size_t i = 0; i < store.items.size() && i < cHandles; ++i) handles[i] = HandleOf(store.items[i].id);
   return TRUE;
 }
 

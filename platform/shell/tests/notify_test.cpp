@@ -32,12 +32,12 @@ HANDLE RegisterWakeUp(HANDLE replace, const char16_t* app, const char16_t* args 
 
 std::vector<HANDLE> AllHandles() {
   DWORD needed = 99;
-  if (CeGetUserNotificationHandles(nullptr, 0, &needed)) {
-    EXPECT_EQ(needed, 0u);
-    return {};
-  }
+  EXPECT_TRUE(CeGetUserNotificationHandles(nullptr, 0, &needed));
   std::vector<HANDLE> h(needed);
-  EXPECT_TRUE(CeGetUserNotificationHandles(h.data(), needed, &needed));
+  if (needed) {
+    EXPECT_TRUE(CeGetUserNotificationHandles(h.data(), needed, &needed));
+  }
+  EXPECT_EQ(needed, h.size());
   return h;
 }
 

@@ -1,0 +1,3 @@
+#include "engine/engine.h"
+
+PlayerEngine g_engine;
