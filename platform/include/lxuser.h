@@ -14,6 +14,9 @@ WINUSERAPI int LxMessageBoxCount(void);
 WINUSERAPI int LxMessageBoxGet(int index, LxMessageBoxCall* call);
 // Forgets the calls; answer 0 lets each box answer with its default button.
 WINUSERAPI void LxMessageBoxReset(int answer);
+// 1: boxes are shown as modal dialogs; 0: answered at once; -1 (the start):
+// shown only in programs started through the program entry.
+WINUSERAPI void LxMessageBoxShow(int mode);
 
 // Input as the stylus and keys give it, in screen coordinates; what the
 // desktop window and lumtrax-device use.

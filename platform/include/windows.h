@@ -9,6 +9,9 @@
 #if __has_include("winuser.h")
 #include "winuser.h"
 #endif
+#if __has_include("windlg.h")
+#include "windlg.h"
+#endif
 #if __has_include("wingdi.h")
 #include "wingdi.h"
 #endif

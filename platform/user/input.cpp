@@ -110,7 +110,9 @@ void InputMouse(UINT msg, int x, int y) {
       s.lastDownPt = POINT{x, y};
       s.lastDownTime = now;
       HWND top = TopLevelOf(target);
-      if (top != ForegroundLocked()) activate = top;
+      Window* t = GetWin(top);
+      // Menu bars, menus and dropped lists take taps without taking the foreground.
+      if (top != ForegroundLocked() && t && !(t->exStyle & 0x08000000L /* WS_EX_NOACTIVATE */)) activate = top;
     }
     WPARAM keys = (s.buttonDown ? MK_LBUTTON : 0) | (s.keys[VK_SHIFT] ? MK_SHIFT : 0) | (s.keys[VK_CONTROL] ? MK_CONTROL : 0);
     // Coordinates travel as two signed 16-bit halves; captured moves may be negative.

@@ -1,0 +1,128 @@
+// Trackbar, up-down with its buddy, progress bar.
+#include "ctltest.h"
+
+namespace {
+
+using BarTest = ControlTest;
+
+int LastScroll(UINT msg, int* pos) {
+  for (auto it = gTold.rbegin(); it != gTold.rend(); ++it)
+    if (it->msg == msg) {
+      if (pos) *pos = (short)HIWORD(it->wParam);
+      return LOWORD(it->wParam);
+    }
+  return -1;
+}
+
+TEST_F(BarTest, TrackbarRangePositionAndScrollMessages) {
+  HWND t = Make(TRACKBAR_CLASSW, TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, 10, 10, 200, 24, 9);
+  SendMessageW(t, TBM_SETRANGE, TRUE, MAKELONG(0, 10));
+  SendMessageW(t, TBM_SETPOS, TRUE, 15);
+  EXPECT_EQ(SendMessageW(t, TBM_GETPOS, 0, 0), 10) << "kept inside the range";
+  SendMessageW(t, TBM_SETPOS, TRUE, 5);
+  SendMessageW(t, TBM_SETPAGESIZE, 0, 2);
+  EXPECT_TRUE(gTold.empty()) << "the program's own changes are not reported";
+
+  SendMessageW(t, WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_EQ(SendMessageW(t, TBM_GETPOS, 0, 0), 6);
+  EXPECT_EQ(gTold.size(), 2u) << "the step, then the end";
+  EXPECT_EQ(LOWORD(gTold[0].wParam), TB_LINEDOWN);
+  EXPECT_EQ(LOWORD(gTold[1].wParam), TB_ENDTRACK);
+  EXPECT_EQ((HWND)gTold[0].lParam, t);
+
+  // Dragging the thumb to the far end.
+  RECT thumb;
+  SendMessageW(t, TBM_GETTHUMBRECT, 0, (LPARAM)&thumb);
+  POINT p{(thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2};
+  ClientToScreen(t, &p);
+  RECT w;
+  GetWindowRect(t, &w);
+  gTold.clear();
+  LxInputStylus(WM_LBUTTONDOWN, p.x, p.y);
+  Pump();  // the thumb takes the stylus before it moves
+  LxInputStylus(WM_MOUSEMOVE, w.right + 30, p.y);
+  LxInputStylus(WM_LBUTTONUP, w.right + 30, p.y);
+  Pump();
+  EXPECT_EQ(SendMessageW(t, TBM_GETPOS, 0, 0), 10);
+  int pos = -1;
+  bool tracked = false;
+  for (auto& told : gTold) tracked |= LOWORD(told.wParam) == TB_THUMBTRACK;
+  EXPECT_TRUE(tracked);
+  EXPECT_EQ(gTold.size() >= 2 ? LOWORD(gTold[gTold.size() - 2].wParam) : -1, TB_THUMBPOSITION);
+  EXPECT_EQ(LastScroll(WM_HSCROLL, &pos), TB_ENDTRACK);
+
+  // A tap on the channel pages toward it.
+  gTold.clear();
+  Tap(w.left + 8, (w.top + w.bottom) / 2);
+  EXPECT_EQ(SendMessageW(t, TBM_GETPOS, 0, 0), 8);
+  EXPECT_EQ(LOWORD(gTold[0].wParam), TB_PAGEUP);
+}
+
+TEST_F(BarTest, UpDownStepsItsBuddyEvenWithAnInvertedRange) {
+  HWND edit = Make(u"EDIT", WS_BORDER | ES_NUMBER, 10, 10, 60, 20, 10);
+  HWND ud = Make(UPDOWN_CLASSW, UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY, 0, 0, 14, 20, 11);
+  EXPECT_EQ((HWND)SendMessageW(ud, UDM_GETBUDDY, 0, 0), edit);
+  RECT e, u;
+  GetWindowRect(edit, &e);
+  GetWindowRect(ud, &u);
+  EXPECT_EQ(u.left, e.right) << "the arrows sit at the buddy's right edge";
+  EXPECT_EQ(e.right - e.left, 46);
+
+  SendMessageW(ud, UDM_SETRANGE32, 10, 1);  // up counts down: 10 at the bottom, 1 at the top
+  SendMessageW(ud, UDM_SETPOS32, 0, 5);
+  WCHAR buf[16];
+  GetWindowTextW(edit, buf, 16);
+  EXPECT_EQ(std::u16string((const char16_t*)buf), u"5");
+
+  gTold.clear();
+  Tap((u.left + u.right) / 2, u.top + 3);  // the up arrow
+  EXPECT_EQ(SendMessageW(ud, UDM_GETPOS32, 0, 0), 4);
+  GetWindowTextW(edit, buf, 16);
+  EXPECT_EQ(std::u16string((const char16_t*)buf), u"4");
+  ASSERT_FALSE(gTold.empty());
+  EXPECT_EQ(gTold.front().notifyCode, (int)UDN_DELTAPOS);
+  EXPECT_EQ(gTold.front().delta, -1);
+  int pos = 0;
+  EXPECT_EQ(LastScroll(WM_VSCROLL, &pos), SB_THUMBPOSITION);
+  EXPECT_EQ(pos, 4);
+
+  SetWindowTextW(edit, u"1");  // typed in the field
+  Tap((u.left + u.right) / 2, u.top + 3);
+  EXPECT_EQ(SendMessageW(ud, UDM_GETPOS32, 0, 0), 1) << "the top of the range holds";
+  Tap((u.left + u.right) / 2, u.bottom - 3);
+  EXPECT_EQ(SendMessageW(ud, UDM_GETPOS32, 0, 0), 2);
+
+  gRefuseDelta = 1;
+  Tap((u.left + u.right) / 2, u.bottom - 3);
+  EXPECT_EQ(SendMessageW(ud, UDM_GETPOS32, 0, 0), 2) << "the parent may refuse a step";
+
+  SetWindowTextW(edit, u"");
+  BOOL error = FALSE;
+  SendMessageW(ud, UDM_GETPOS32, 0, (LPARAM)&error);
+  EXPECT_TRUE(error) << "an empty buddy is not a number";
+}
+
+TEST_F(BarTest, ProgressBarSteps) {
+  HWND p = Make(PROGRESS_CLASSW, 0, 10, 10, 102, 10, 12);
+  SendMessageW(p, PBM_SETRANGE32, 0, 50);
+  EXPECT_EQ(SendMessageW(p, PBM_SETPOS, 25, 0), 0);
+  EXPECT_EQ(SendMessageW(p, PBM_GETPOS, 0, 0), 25);
+  SendMessageW(p, PBM_SETSTEP, 20, 0);
+  EXPECT_EQ(SendMessageW(p, PBM_STEPIT, 0, 0), 25);
+  EXPECT_EQ(SendMessageW(p, PBM_GETPOS, 0, 0), 45);
+  SendMessageW(p, PBM_DELTAPOS, 100, 0);
+  EXPECT_EQ(SendMessageW(p, PBM_GETPOS, 0, 0), 50) << "kept inside the range";
+  PBRANGE range{};
+  SendMessageW(p, PBM_GETRANGE, TRUE, (LPARAM)&range);
+  EXPECT_EQ(range.iHigh, 50);
+  SendMessageW(p, PBM_SETPOS, 25, 0);
+  UpdateWindow(p);
+  RECT r;
+  GetWindowRect(p, &r);
+  int y = (r.top + r.bottom) / 2;
+  EXPECT_EQ(Pixel(r.left + 10, y), 0x0A246Au) << "the done part is filled";
+  EXPECT_EQ(Pixel(r.right - 10, y), 0xFFFFFFu);
+  EXPECT_EQ(Pixel(r.left, y), 0u);
+}
+
+}  // namespace

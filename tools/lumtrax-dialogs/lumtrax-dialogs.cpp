@@ -1,0 +1,156 @@
+// A device program showing the platform's dialogs and controls: the menu
+// bar's "Zeigen" drop-down opens a sample dialog or a message box; the
+// dialog's result is shown in the window.
+#include "aygshell.h"
+#include "commctrl.h"
+#include "lxresource.h"
+#include "windows.h"
+
+namespace {
+
+enum : WORD {
+  kShowDialog = 200,
+  kShowMessage = 201,
+  kQuit = 202,
+  kMenu = 100,
+  kMenuBar = 100,
+  kDialog = 300,
+  kName = 10,
+  kShuffle = 11,
+  kLeft = 12,
+  kRight = 13,
+  kList = 14,
+  kCombo = 15,
+  kTrack = 16,
+  kCount = 17,
+  kSpin = 18,
+  kProgress = 19,
+};
+
+const LXMENUITEM kShow[] = {{MF_STRING, kShowDialog, u"Dialog", 0, nullptr},
+                            {MF_STRING, kShowMessage, u"Meldung", 0, nullptr},
+                            {MF_SEPARATOR, 0, nullptr, 0, nullptr},
+                            {MF_STRING, kQuit, u"Beenden", 0, nullptr}};
+const LXMENUITEM kTop[] = {{MF_POPUP, 0, u"Zeigen", 4, kShow}};
+const LXMENUTEMPLATE kMenuTemplate = {1, kTop};
+const LXMENUBARBUTTON kButtons[] = {{40001, u"Zeigen", 0, TBSTATE_ENABLED, TBSTYLE_DROPDOWN},
+                                    {kShowMessage, u"Meldung", -1, TBSTATE_ENABLED, TBSTYLE_BUTTON}};
+const LXMENUBARTEMPLATE kBar = {kMenu, 2, kButtons};
+
+constexpr DWORD kTab = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+const LXDLGITEM kItems[] = {
+    {WS_CHILD | WS_VISIBLE, 0, 4, 6, 30, 10, 0xFFFF, u"STATIC", u"Name:"},
+    {kTab | WS_BORDER | ES_AUTOHSCROLL, 0, 36, 4, 100, 13, kName, u"EDIT", u"Lumtrax"},
+    {kTab | BS_AUTOCHECKBOX, 0, 4, 22, 70, 10, kShuffle, u"BUTTON", u"Zufall"},
+    {WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 0, 80, 18, 76, 30, 0xFFFF, u"BUTTON", u"Kanal"},
+    {kTab | WS_GROUP | BS_AUTORADIOBUTTON, 0, 86, 28, 30, 10, kLeft, u"BUTTON", u"L"},
+    {WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON, 0, 120, 28, 30, 10, kRight, u"BUTTON", u"R"},
+    {kTab | WS_BORDER | WS_VSCROLL | LBS_NOTIFY, 0, 4, 52, 72, 50, kList, u"LISTBOX", u""},
+    {kTab | CBS_DROPDOWNLIST, 0, 80, 52, 76, 60, kCombo, u"COMBOBOX", u""},
+    {kTab | TBS_NOTICKS, 0, 80, 70, 76, 14, kTrack, TRACKBAR_CLASSW, u""},
+    {kTab | WS_BORDER | ES_NUMBER, 0, 80, 88, 40, 13, kCount, u"EDIT", u""},
+    {WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY, 0, 0, 0, 10, 13, kSpin, UPDOWN_CLASSW, u""},
+    {WS_CHILD | WS_VISIBLE, 0, 4, 106, 152, 8, kProgress, PROGRESS_CLASSW, u""},
+    {WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 0, 4, 118, 152, 40, 0xFFFF, u"EDIT",
+     u"Ein Dialog mit weißem Grund, schwarzer Schrift und Rahmen von einem Pixel. Enter wählt OK, Escape bricht ab."},
+    {kTab | BS_DEFPUSHBUTTON, 0, 30, 164, 44, 14, IDOK, u"BUTTON", u"OK"},
+    {kTab, 0, 86, 164, 44, 14, IDCANCEL, u"BUTTON", u"Abbrechen"},
+};
+const LXDLGTEMPLATE kDialogTemplate = {WS_POPUP | DS_CENTER, 0, 0, 0, 160, 182, u"Beispiel", 0, nullptr,
+                                       sizeof kItems / sizeof kItems[0], kItems};
+
+const LXRESOURCE kResources[] = {{RT_MENU, kMenu, &kMenuTemplate, sizeof kMenuTemplate},
+                                 {RT_RCDATA, kMenuBar, &kBar, sizeof kBar},
+                                 {RT_DIALOG, kDialog, &kDialogTemplate, sizeof kDialogTemplate}};
+LX_RESOURCE_TABLE(kResources);
+
+HINSTANCE gInstance;
+WCHAR gResult[128] = u"Zeigen > Dialog";
+
+INT_PTR CALLBACK SampleProc(HWND h, UINT m, WPARAM w, LPARAM) {
+  switch (m) {
+    case WM_INITDIALOG: {
+      for (LPCWSTR s : {u"Rock", u"Jazz", u"Klassik", u"Pop", u"Blues", u"Folk", u"Soul"})
+        SendDlgItemMessageW(h, kList, LB_ADDSTRING, 0, (LPARAM)s);
+      for (LPCWSTR s : {u"Normal", u"Wiederholen", u"Zufall"}) SendDlgItemMessageW(h, kCombo, CB_ADDSTRING, 0, (LPARAM)s);
+      SendDlgItemMessageW(h, kCombo, CB_SETCURSEL, 0, 0);
+      SendDlgItemMessageW(h, kTrack, TBM_SETRANGE, TRUE, MAKELONG(0, 10));
+      SendDlgItemMessageW(h, kTrack, TBM_SETPOS, TRUE, 5);
+      SendDlgItemMessageW(h, kSpin, UDM_SETRANGE32, 1, 99);
+      SendDlgItemMessageW(h, kSpin, UDM_SETPOS32, 0, 3);
+      SendDlgItemMessageW(h, kProgress, PBM_SETPOS, 50, 0);
+      CheckRadioButton(h, kLeft, kRight, kLeft);
+      return TRUE;
+    }
+    case WM_HSCROLL:
+      SendDlgItemMessageW(h, kProgress, PBM_SETPOS, SendDlgItemMessageW(h, kTrack, TBM_GETPOS, 0, 0) * 10, 0);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(w) == IDOK || LOWORD(w) == IDCANCEL) {
+        if (LOWORD(w) == IDOK) GetDlgItemTextW(h, kName, gResult, 128);
+        EndDialog(h, LOWORD(w));
+      }
+      return TRUE;
+  }
+  return FALSE;
+}
+
+LRESULT CALLBACK MainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  switch (m) {
+    case WM_CREATE: {
+      SHMENUBARINFO mb{sizeof mb, h, 0, kMenuBar, gInstance, 0, 0, nullptr, 0};
+      return SHCreateMenuBar(&mb) ? 0 : -1;
+    }
+    case WM_COMMAND:
+      switch (LOWORD(w)) {
+        case kShowDialog:
+          if (DialogBoxParamW(gInstance, MAKEINTRESOURCEW(kDialog), h, SampleProc, 0) == IDCANCEL)
+            lstrcpynW(gResult, u"Abgebrochen", 128);
+          InvalidateRect(h, nullptr, TRUE);
+          break;
+        case kShowMessage: {
+          int r = MessageBoxW(h, u"Wiedergabeliste speichern?", u"Lumtrax", MB_OKCANCEL | MB_ICONQUESTION);
+          lstrcpynW(gResult, r == IDOK ? u"OK" : u"Abbrechen", 128);
+          InvalidateRect(h, nullptr, TRUE);
+          break;
+        }
+        case kQuit: DestroyWindow(h); break;
+      }
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(h, &ps);
+      RECT r;
+      GetClientRect(h, &r);
+      SetBkMode(dc, TRANSPARENT);
+      DrawTextW(dc, gResult, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      EndPaint(h, &ps);
+      return 0;
+    }
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+  }
+  return DefWindowProcW(h, m, w, l);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
+  gInstance = instance;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = MainProc;
+  wc.hInstance = instance;
+  wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+  wc.lpszClassName = u"LumtraxDialogs";
+  RegisterClassW(&wc);
+  HWND h = CreateWindowExW(0, u"LumtraxDialogs", u"Dialoge", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                           CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+  if (!h) return 1;
+  ShowWindow(h, show);
+  UpdateWindow(h);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return (int)msg.wParam;
+}
