@@ -99,10 +99,11 @@ void Press(HWND h, MenuBar& b, int i) {
   if (sub) {
     // The drop-down opens upwards from the button; its pick arrives as WM_COMMAND.
     SendMessageW(b.parent, WM_INITMENUPOPUP, (WPARAM)sub, btn.popupIndex);
+    HWND parent = b.parent;  // the bar may be gone when the menu closes
     UINT cmd = (UINT)TrackPopupMenuEx(sub, TPM_LEFTALIGN | TPM_BOTTOMALIGN | TPM_RETURNCMD | TPM_NONOTIFY,
-                                      btn.rect.left, kBarTop, b.parent, nullptr);
+                                      btn.rect.left, kBarTop, parent, nullptr);
     if (IsWindow(h)) b.pressed = -1, InvalidateRect(h, nullptr, FALSE);
-    if (cmd) PostMessageW(b.parent, WM_COMMAND, MAKEWPARAM(cmd, 0), 0);
+    if (cmd) PostMessageW(parent, WM_COMMAND, MAKEWPARAM(cmd, 0), 0);
   } else {
     b.pressed = -1;
     InvalidateRect(h, nullptr, FALSE);
