@@ -59,7 +59,9 @@ void Layer3Imdct36(const Fixed in[18], Fixed out[36], int blockType) {
     largest = a > largest ? a : largest;
   }
   Fixed y[18];
-  if (largest <= kImdctSafeInput) {
+  if (largest == 0) {
+    for (int j = 0; j < 18; j++) y[j] = 0;
+  } else if (largest <= kImdctSafeInput) {
     for (int j = 0; j < 18; j++) {
       const int32_t* c = kLayer3Imdct36[j];
       int32_t acc = 0;
