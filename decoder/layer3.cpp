@@ -584,8 +584,7 @@ void Synthesize(DecoderState& d, const Layer3Granule& g, int rate, int ch, int g
     Layer3AliasReduce(lines, boundaries);
   }
   if (d.equalizer.enabled) ApplyLineEqualizer(d.equalizer, lines);
-  int n = Layer3NonzeroEnd(lines, 36);
-  int active = 32 - (576 - n) / 18;
+  int active = Layer3ActiveSubbands(lines);
   Layer3Hybrid(lines, d.subbands.overlap + ch * 576, longType, longSubbands, active,
                &d.subbands.sample[ch][gr * 18][0], 32);
 }
@@ -610,6 +609,11 @@ Fixed Layer3Requantize(int32_t magnitude, int32_t exponent) {
   // Above 1.0 the product may leave 32 bits: saturate it.
   int64_t r = int64_t((int64_t(v) + 2048) >> 12) * ((int64_t(kLayer3QuarterPowers[rest + 3]) + 32768) >> 16);
   return r > 0x7FFFFFFF ? 0x7FFFFFFF : Fixed(r);
+}
+
+int Layer3ActiveSubbands(const Fixed lines[576]) {
+  int n = Layer3NonzeroEnd(lines, 36);
+  return 32 - (576 - n) / 18;
 }
 
 int Layer3RateIndex(int32_t sampleRate, int mpeg25) {

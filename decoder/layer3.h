@@ -76,3 +76,6 @@ void Layer3Hybrid(const Fixed lines[576], Fixed overlap[576], int longType, int 
 
 // One past the last nonzero line, at least `floor`.
 int Layer3NonzeroEnd(const Fixed lines[576], int floor);
+// Subbands that run the IMDCT: 32 - (576 - n) / 18 with n one past the last
+// nonzero line, at least 36; the ones above only hand out their overlap.
+int Layer3ActiveSubbands(const Fixed lines[576]);
