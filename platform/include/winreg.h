@@ -41,3 +41,5 @@ WINBASEAPI LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSi
 WINBASEAPI LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved,
                               LPWSTR cls, LPDWORD clsSize, PFILETIME lastWrite);
 WINBASEAPI LONG RegCloseKey(HKEY key);
+// Changes reach the file when a key is closed, on RegFlushKey and at exit.
+WINBASEAPI LONG RegFlushKey(HKEY key);
