@@ -49,3 +49,7 @@ LX_EXPORT int LxAudioRefuseRates(const char* rates);
 typedef int (*LxWaveOutPoster)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Replaces the poster (null restores PostMessageW).
 LX_EXPORT void LxWaveOutSetPoster(LxWaveOutPoster poster);
+
+// The driver an open handle plays through ("sdl", "null", "wav"), null for a
+// bad handle: "sdl" falls back to "null" without a sound device.
+LX_EXPORT const char* LxWaveOutDriverName(HWAVEOUT hwo);

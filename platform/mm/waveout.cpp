@@ -264,6 +264,11 @@ int LxAudioRefuseRates(const char* rates) {
 
 void LxWaveOutSetPoster(LxWaveOutPoster poster) { __atomic_store_n(&g_poster, poster, __ATOMIC_RELEASE); }
 
+const char* LxWaveOutDriverName(HWAVEOUT hwo) {
+  std::shared_ptr<WaveOut> w = Find(hwo);
+  return w ? w->driver->name : nullptr;
+}
+
 UINT waveOutGetNumDevs(void) { return 1; }
 
 MMRESULT waveOutGetDevCapsW(UINT_PTR deviceId, LPWAVEOUTCAPSW caps, UINT size) {

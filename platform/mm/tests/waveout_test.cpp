@@ -300,6 +300,31 @@ TEST_F(WaveOut, VolumeSurvivesTheProgram) {
   EXPECT_EQ(v, 0x12345678u);
 }
 
+// SDL's own timer-driven device stands in for a sound card.
+TEST_F(WaveOut, SdlDeviceReturnsBuffersInOrder) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  LxAudioSelect("sdl");
+  HWAVEOUT hwo = Open(44100, 2);
+  ASSERT_NE(hwo, nullptr);
+  ASSERT_STREQ(LxWaveOutDriverName(hwo), "sdl");
+  std::vector<Block> ring;
+  for (int i = 0; i < 6; ++i) ring.emplace_back(4000);
+  for (Block& b : ring) {
+    waveOutPrepareHeader(hwo, &b.hdr, sizeof(WAVEHDR));
+    ASSERT_EQ(waveOutWrite(hwo, &b.hdr, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  }
+  ASSERT_TRUE(WaitForDone(ring.size()));
+  // Held by pause, all back at reset.
+  ASSERT_EQ(waveOutPause(hwo), MMSYSERR_NOERROR);
+  for (Block& b : ring) ASSERT_EQ(waveOutWrite(hwo, &b.hdr, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  ASSERT_EQ(waveOutReset(hwo), MMSYSERR_NOERROR);
+  std::vector<Posted> done = Messages(MM_WOM_DONE);
+  ASSERT_EQ(done.size(), 2 * ring.size());
+  for (size_t i = 0; i < done.size(); ++i)
+    EXPECT_EQ(done[i].lParam, reinterpret_cast<LPARAM>(&ring[i % ring.size()].hdr)) << i;
+  EXPECT_EQ(waveOutClose(hwo), MMSYSERR_NOERROR);
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
