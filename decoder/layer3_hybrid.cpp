@@ -125,7 +125,7 @@ void Layer3Hybrid(const Fixed lines[576], Fixed overlap[576], int longType, int 
       }
     } else {
       for (int i = 0; i < 18; i++) {
-        Fixed s = ov[i];
+        Fixed s = ov[i] == INT32_MIN ? -INT32_MAX : ov[i];
         ov[i] = 0;
         o[i * stride] = (sb & i & 1) ? -s : s;
       }
