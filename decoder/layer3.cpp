@@ -605,9 +605,10 @@ Fixed Layer3Requantize(int32_t magnitude, int32_t exponent) {
     v = 0x7FFFFFFF;
   int32_t rest = exponent % 4;
   if (rest == 0) return v;
-  if (rest < 0) return RoundedProduct(v, kLayer3QuarterPowers[rest + 3]);
-  // Above 1.0 the product may leave 32 bits: saturate it.
-  int64_t r = int64_t((int64_t(v) + 2048) >> 12) * ((int64_t(kLayer3QuarterPowers[rest + 3]) + 32768) >> 16);
+  // A full-precision product (rounded, saturated): as a rounded product the
+  // quarter power would carry only 12 bits, a steady gain error of up to
+  // 1.2e-4 per band that alone uses a third of the accuracy budget on loud tones.
+  int64_t r = (int64_t(v) * kLayer3QuarterPowers[rest + 3] + (int64_t(1) << 27)) >> 28;
   return r > 0x7FFFFFFF ? 0x7FFFFFFF : Fixed(r);
 }
 
