@@ -183,14 +183,13 @@ void DisplayStart() {
     ServerStart();
     if (!Display().headless) {
       D().thread = std::thread(RunSdl);
-      // The program's main thread ends with exit(); the window goes with the process.
-      D().thread.detach();
     }
   });
 }
 
 void DisplayStop() {
   D().stop = true;
+  if (D().thread.joinable()) D().thread.join();
   ServerStop();
 }
 

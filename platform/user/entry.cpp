@@ -46,6 +46,25 @@ std::string DeviceArgument(const std::string& arg) {
   return LxToUtf8(LxDevicePath(host));
 }
 
+// The device's four application buttons, named as the shell names them, the
+// first time any program starts on this device.
+void SeedShellKeys() {
+  HKEY probe;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Microsoft\\Shell\\Keys", 0, 0, &probe) == ERROR_SUCCESS) {
+    RegCloseKey(probe);
+    return;
+  }
+  for (int i = 1; i <= 4; ++i) {
+    WCHAR path[64], name[16];
+    wsprintfW(path, u"Software\\Microsoft\\Shell\\Keys\\40%2X", 0xC0 + i);
+    wsprintfW(name, u"Button %d", i);
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, 0, nullptr, &key, nullptr) != ERROR_SUCCESS) return;
+    RegSetValueExW(key, u"Name", 0, REG_SZ, (const BYTE*)name, (DWORD)(lstrlenW(name) + 1) * sizeof(WCHAR));
+    RegCloseKey(key);
+  }
+}
+
 }  // namespace
 
 const LxProgramOptions* LxGetProgramOptions(void) { return &gOptions; }
@@ -93,6 +112,7 @@ int LxProgramMain(int argc, char** argv, LxWinMainProc winMain) {
     fprintf(stderr, "%s: --refuse-rates takes rates like 44100,22050\n", argv[0]);
     return 2;
   }
+  SeedShellKeys();
   HINSTANCE instance = GetModuleHandleW(nullptr);
   std::u16string cmd = LxFromUtf8(commandLine);
   int code = winMain(instance, nullptr, cmd.data(), SW_SHOW);
