@@ -29,3 +29,4 @@ function(lumtrax_fuzzer name)
 endfunction()
 
 find_package(Threads REQUIRED)
+include(${CMAKE_CURRENT_LIST_DIR}/LumtraxResources.cmake)

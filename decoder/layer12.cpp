@@ -15,23 +15,24 @@ inline Fixed CodeFraction(uint32_t code, int nb) {
   return Fixed(int32_t((code ^ (1u << (nb - 1))) << (32 - nb)) >> 3);
 }
 
-// Layer I: (fraction + 2^(1-nb)) * 2^nb/(2^nb-1). The result stays within
-// +-2^28, so the scalefactor product (at most 2.0) keeps within 2^29.
+// Layer I: (fraction + 2^(1-nb)) * 2^nb/(2^nb-1), within +-2^28 for the codes
+// an encoder writes and below 4/3 * 2^28 for the unused all-ones code.
 inline Fixed RequantizeLayer1(uint32_t code, int nb) {
   Fixed x = CodeFraction(code, nb) + (Fixed(1) << (29 - nb));
   return RoundedProduct(x, kLayer1Factors[nb]);
 }
 
-// Layer II: (fraction + D) * C, within +-2^28 for every class.
+// Layer II: (fraction + D) * C, within +-2^28 for every level of every class
+// (an unused all-ones code of the 7-level class reaches 8/7 * 2^28).
 inline Fixed RequantizeLayer2(uint32_t code, const QuantClass& q) {
   return RoundedProduct(CodeFraction(code, q.sampleBits) + q.d, q.c);
 }
 
-// x (|x| <= 2^28) times scalefactor `index`. A rounded product with the
+// x (|x| < 1.5 * 2^28) times scalefactor `index`. A rounded product with the
 // scalefactor itself would keep it to 12 bits (index 62 would round to 0, and
 // index 28 is 2.4% off), which costs more than the limited-accuracy bound
 // allows; so the product takes the scalefactor's mantissa 2^(-(index mod 3)/3)
-// and a rounding shift applies its power of two. Result within +-2^29.
+// and a rounding shift applies its power of two. Result below 3 * 2^28.
 inline Fixed ApplyScalefactor(Fixed x, uint32_t index) {
   const Fixed y = RoundedProduct(x, kScaleMantissas[index % 3]);
   const int shift = int(index / 3) - 1;
@@ -40,8 +41,8 @@ inline Fixed ApplyScalefactor(Fixed x, uint32_t index) {
   return (y + (Fixed(1) << (shift - 1))) >> shift;
 }
 
-// Bounds the frame's road for joint stereo: subbands from the bound up carry
-// one allocation and one sample shared by both channels.
+// The joint-stereo bound: from it up, a subband carries one allocation and one
+// sample for both channels. Flag 0x100 says it is in use.
 int JointBound(FrameHeader& h, int limit) {
   if (h.mode != MODE_JOINT) {
     h.flags &= ~HEADER_BOUND;

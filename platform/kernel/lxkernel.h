@@ -77,6 +77,10 @@ LX_EXPORT void LxWaitNotify();
 LX_EXPORT DWORD LxWaitForObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
                                  const std::function<bool()>& extra);
 
+// Frees the mutexes a finished thread still owns (their next waiter gets
+// WAIT_ABANDONED). Call with LxWaitLock() held.
+void LxAbandonMutexes(DWORD threadId);
+
 LX_EXPORT std::string LxHome();
 LX_EXPORT std::string LxProgramFolder();
 LX_EXPORT std::string LxPlatformFolder();

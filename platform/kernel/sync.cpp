@@ -37,7 +37,11 @@ struct MutexObject : LxWaitable {
   }
   DWORD owner = 0;
   DWORD count = 0;
+  bool abandoned = false;  // its owner ended without releasing it
 };
+
+// Every mutex, so that a thread's end can free the ones it still holds.
+std::vector<std::weak_ptr<MutexObject>> g_mutexes;  // under g_waitLock
 
 // Named events and mutexes share one namespace in the process.
 std::mutex g_namesLock;
@@ -110,7 +114,11 @@ HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name) {
   bool created = false;
   HANDLE h = CreateNamed<MutexObject>(name, LxTypeMutex, [&] {
     created = true;
-    return std::make_shared<MutexObject>();
+    auto m = std::make_shared<MutexObject>();
+    std::lock_guard<std::mutex> lock(g_waitLock);
+    for (auto it = g_mutexes.begin(); it != g_mutexes.end();) it = it->expired() ? g_mutexes.erase(it) : std::next(it);
+    g_mutexes.push_back(m);
+    return m;
   });
   // Opening an existing mutex does not take it, as on the device.
   if (h && created && initialOwner) {
@@ -131,6 +139,19 @@ BOOL ReleaseMutex(HANDLE mutex) {
     g_waitCondition.notify_all();
   }
   return TRUE;
+}
+
+void LxAbandonMutexes(DWORD threadId) {
+  bool any = false;
+  for (auto& weak : g_mutexes) {
+    if (auto m = weak.lock(); m && m->owner == threadId && m->count > 0) {
+      m->owner = 0;
+      m->count = 0;
+      m->abandoned = true;
+      any = true;
+    }
+  }
+  if (any) g_waitCondition.notify_all();
 }
 
 DWORD LxWaitForObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
@@ -161,22 +182,34 @@ DWORD LxWaitForObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD m
     }
     return true;
   };
+  // Taking a mutex whose owner ended reports WAIT_ABANDONED, once.
+  auto takeAbandoned = [&](DWORD i) {
+    if (objects[i]->type != LxTypeMutex) return false;
+    auto* m = static_cast<MutexObject*>(objects[i].get());
+    bool was = m->abandoned;
+    m->abandoned = false;
+    return was;
+  };
   for (;;) {
     if (waitAll && count > 0) {
       bool all = true;
       for (DWORD i = 0; i < count && all; ++i) all = objects[i]->Signaled(self) || pulsed(i, false);
       if (all) {
+        DWORD result = WAIT_OBJECT_0;
         for (DWORD i = 0; i < count; ++i) {
-          if (!pulsed(i, true)) objects[i]->Acquire(self);
+          if (pulsed(i, true)) continue;
+          if (takeAbandoned(i) && result == WAIT_OBJECT_0) result = WAIT_ABANDONED_0 + i;
+          objects[i]->Acquire(self);
         }
-        return WAIT_OBJECT_0;
+        return result;
       }
     } else {
       for (DWORD i = 0; i < count; ++i) {
         if (pulsed(i, true)) return WAIT_OBJECT_0 + i;
         if (objects[i]->Signaled(self)) {
+          bool abandoned = takeAbandoned(i);
           objects[i]->Acquire(self);
-          return WAIT_OBJECT_0 + i;
+          return (abandoned ? WAIT_ABANDONED_0 : WAIT_OBJECT_0) + i;
         }
       }
     }

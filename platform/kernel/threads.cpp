@@ -32,6 +32,7 @@ struct ThreadEnd {
   ~ThreadEnd() {
     std::lock_guard<std::mutex> lock(LxWaitLock());
     thread->done = true;
+    LxAbandonMutexes(thread->id);
     LxWaitNotify();
   }
 };

@@ -18,6 +18,13 @@ static const std::string& Home() {
     std::string h = dir ? dir : "/tmp/lumtrax-playerdata";
     setenv("LUMTRAX_HOME", h.c_str(), 1);
     fs::create_directories(h + "/My Documents");
+    // Each test runs in its own process; none may leave its folder behind.
+    static char removeAtExit[256];
+    snprintf(removeAtExit, sizeof(removeAtExit), "%s", h.c_str());
+    atexit([] {
+      std::error_code ignored;
+      fs::remove_all(removeAtExit, ignored);
+    });
     return h;
   }();
   return home;

@@ -58,7 +58,6 @@ static int ReadExactly(HANDLE file, void* buffer, DWORD size) {
 #define SYNC_SCAN 1019  // candidates need their 4 header bytes inside the block
 
 int FindFrameSync(HANDLE file, DWORD fileSize, DWORD* start, BYTE header[FRAME_HEADER_BYTES]) {
-  (void)fileSize;
   BYTE block[SYNC_BLOCK];
   DWORD got = 0;
   if (!ReadFile(file, block, SYNC_BLOCK, &got, nullptr) || got == 0) return 0;
@@ -71,6 +70,9 @@ int FindFrameSync(HANDLE file, DWORD fileSize, DWORD* start, BYTE header[FRAME_H
         return 1;
       }
     }
+    // Past the file's size there is nothing to find; a device that never
+    // ends (a path naming \dev\zero) must not keep the search going.
+    if (*start + filled >= fileSize) return 0;
     // The last 5 bytes move to the front so that a frame across the block
     // border is still seen whole.
     DWORD keep = filled < 5 ? filled : 5;

@@ -259,3 +259,25 @@ TEST(System, RandomIsRepeatableWhenSeededAndMemoryStatusIsPlausible) {
 }
 
 }  // namespace
+
+namespace {
+
+DWORD WINAPI TakeAndLeave(LPVOID p) {
+  WaitForSingleObject(static_cast<Shared*>(p)->mutex, INFINITE);
+  return 0;  // ends still owning the mutex
+}
+
+TEST(Mutexes, OwnerEndingWithoutReleaseAbandonsIt) {
+  Shared s;
+  s.mutex = CreateMutexW(nullptr, FALSE, nullptr);
+  HANDLE t = CreateThread(nullptr, 0, TakeAndLeave, &s, 0, nullptr);
+  WaitForSingleObject(t, INFINITE);
+  CloseHandle(t);
+  EXPECT_EQ(WaitForSingleObject(s.mutex, 1000), (DWORD)WAIT_ABANDONED);
+  EXPECT_TRUE(ReleaseMutex(s.mutex));
+  EXPECT_EQ(WaitForSingleObject(s.mutex, 0), WAIT_OBJECT_0);  // reported once only
+  EXPECT_TRUE(ReleaseMutex(s.mutex));
+  CloseHandle(s.mutex);
+}
+
+}  // namespace

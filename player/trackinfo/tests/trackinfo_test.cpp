@@ -231,6 +231,10 @@ TEST_F(TrackProbeTest, UnusableFilesAreRefused) {
   bytes.resize(3000, 0);
   EXPECT_EQ(Probe(folder, "hugetag.mp3", bytes).ok, 0);
 
+  PlaylistEntry endless{};
+  lstrcpyW(endless.path, u"\\dev\\zero");
+  EXPECT_EQ(TrackProbe(&endless), 0) << "a device without end is refused, not read forever";
+
   PlaylistEntry missing{};
   lstrcpyW(missing.path, u"\\nonexistent\\folder\\x.mp3");
   EXPECT_EQ(TrackProbe(&missing), 0);

@@ -1,0 +1,52 @@
+// The composed device screen: windows, the task bar, painting through WM_PAINT.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "lxuser.h"
+#include "windows.h"
+
+namespace {
+
+LRESULT CALLBACK PaintRed(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(h, &ps);
+    HBRUSH b = CreateSolidBrush(RGB(255, 0, 0));
+    RECT r{10, 10, 30, 30};
+    FillRect(dc, &r, b);
+    DeleteObject(b);
+    EndPaint(h, &ps);
+    return 0;
+  }
+  return DefWindowProcW(h, m, w, l);
+}
+
+void Pump() {
+  MSG m;
+  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+}
+
+}  // namespace
+
+TEST(Screen, WindowsShowAtTheirPlaceBelowTheTaskBar) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = PaintRed;
+  wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
+  wc.lpszClassName = u"LxTestScreen";
+  RegisterClassW(&wc);
+  HWND h = CreateWindowExW(0, u"LxTestScreen", u"Screen test", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+  Pump();
+  std::vector<DWORD> px(240 * 320);
+  LxScreenshot(px.data());
+  auto at = [&](int x, int y) { return px[y * 240 + x]; };
+  EXPECT_EQ(at(5, 26 + 5), 0x000000u) << "erased with the class brush";
+  EXPECT_EQ(at(15, 26 + 15), 0xFF0000u) << "painted in WM_PAINT";
+  EXPECT_NE(at(2, 2), 0x000000u) << "the task bar is on top";
+  EXPECT_NE(at(120, 310), 0x000000u) << "the menu-bar strip is not the work area";
+  ShowWindow(h, SW_HIDE);
+  LxScreenshot(px.data());
+  EXPECT_NE(at(15, 26 + 15), 0xFF0000u);
+  DestroyWindow(h);
+}

@@ -1,0 +1,23 @@
+// Not on the device: how a program was started. The platform's main() reads
+// and removes these options before the program's WinMain sees its command line:
+//   --headless             no desktop window (also without DISPLAY/WAYLAND_DISPLAY)
+//   --scale N              desktop window scale 1-4 (default 2)
+//   --audio sdl|null|null:instant|wav:FILE
+//   --refuse-rates R1,R2   sample rates wave-out refuses
+#pragma once
+#include "windef.h"
+
+typedef struct LxProgramOptions {
+  int headless;
+  int scale;
+  char audio[512];        // empty: not given
+  char refuseRates[256];  // empty: not given
+} LxProgramOptions;
+
+typedef int(WINAPI* LxWinMainProc)(HINSTANCE, HINSTANCE, LPWSTR, int);
+
+// Parses the options, converts host paths, starts the program; the result is
+// the process's exit code.
+LX_EXTERN_C LX_EXPORT int LxProgramMain(int argc, char** argv, LxWinMainProc winMain);
+// The options as parsed (all zero before LxProgramMain runs).
+LX_EXTERN_C LX_EXPORT const LxProgramOptions* LxGetProgramOptions(void);

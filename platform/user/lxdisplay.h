@@ -1,0 +1,30 @@
+// The display and input backends (an SDL2 window, or none) and the device
+// socket through which other processes and lumtrax-device reach this one.
+#pragma once
+#include <cstdint>
+
+#include "windows.h"
+
+namespace lx {
+
+struct DisplayConfig {
+  bool headless = true;  // programs that do not come through the entry stay headless
+  int scale = 2;
+};
+DisplayConfig& Display();
+
+// Starts the backend and the device socket once; called when the first
+// top-level window is created.
+void DisplayStart();
+void DisplayStop();
+void DisplayRaise();
+void DisplayCursorChanged();
+
+// Other processes' windows.
+HWND RemoteFindWindow(LPCWSTR className, LPCWSTR title);
+BOOL RemoteForeground(int pid, uint64_t handle);
+LRESULT RemoteSend(int pid, uint64_t handle, UINT msg, WPARAM wParam, LPARAM lParam, bool post);
+void ServerStart();
+void ServerStop();
+
+}  // namespace lx

@@ -1,0 +1,122 @@
+// Inside the window manager: windows, classes, per-thread message queues.
+// One recursive lock guards all of it; window procedures are always called
+// with the lock released, so a procedure may call anything.
+#pragma once
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "windows.h"
+
+namespace lx {
+
+struct Surface;
+
+using Clock = std::chrono::steady_clock;
+
+struct SentRequest {
+  HWND hwnd;
+  UINT msg;
+  WPARAM wParam;
+  LPARAM lParam;
+  LRESULT result = 0;
+  bool done = false;
+};
+
+struct Timer {
+  HWND hwnd;
+  UINT_PTR id;
+  UINT interval;
+  TIMERPROC proc;
+  Clock::time_point due;
+};
+
+// One per thread that touches messages. Kept alive by shared pointers so that
+// a window or a waiting sender may outlive its thread.
+struct MsgQueue {
+  DWORD threadId = 0;
+  bool alive = true;
+  bool waiting = false;  // blocked in GetMessageW/WaitMessage with nothing to do
+  std::condition_variable_any cv;
+  std::deque<MSG> posted;
+  std::deque<std::shared_ptr<SentRequest>> sent;
+  std::vector<Timer> timers;
+  bool quit = false;
+  int quitCode = 0;
+  MSG current{};
+};
+
+struct WndClass {
+  std::u16string name;
+  WNDCLASSW wc{};
+  std::u16string menuName;
+};
+
+struct Window {
+  HWND handle = nullptr;
+  std::shared_ptr<WndClass> cls;
+  HWND parent = nullptr;            // WS_CHILD: the parent; otherwise none
+  HWND owner = nullptr;             // top-level: the owner window, if any
+  std::vector<HWND> children;       // bottom to top
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  RECT rect{};                      // in the parent's client coordinates (top-level: screen)
+  std::u16string text;
+  WNDPROC proc = nullptr;
+  LONG_PTR userData = 0;
+  LONG_PTR id = 0;
+  HINSTANCE instance = nullptr;
+  std::map<int, LONG_PTR> extra;    // class extra bytes, one slot per offset
+  std::shared_ptr<MsgQueue> queue;
+  bool hasUpdate = false;
+  bool updateErase = false;
+  RECT update{};                    // client coordinates
+  std::shared_ptr<Surface> surface; // top-level windows draw into their own surface
+  // A window of another process, found by FindWindowW.
+  bool remote = false;
+  int remotePid = 0;
+  uint64_t remoteHandle = 0;
+  bool destroying = false;
+};
+
+std::recursive_mutex& UserLock();
+Window* GetWin(HWND hwnd);  // under UserLock; null for unknown or remote handles
+Window* GetAnyWin(HWND hwnd);  // also remote proxies
+std::shared_ptr<MsgQueue> CurrentQueue();
+std::shared_ptr<MsgQueue> QueueOfThread(DWORD threadId);
+void WakeQueue(MsgQueue& q);
+// Top-level windows, bottom to top.
+const std::vector<HWND>& TopLevels();
+std::vector<HWND> AllWindows();
+HWND TopLevelOf(HWND hwnd);
+RECT ScreenRectOf(Window* w);
+RECT SurfaceRectOf(Window* w);  // the window's rectangle inside its top-level surface
+bool IsVisibleChain(Window* w);
+// Every descendant first, then the window: the order windows are destroyed in.
+LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+void InvalidateAll(Window* w, bool children);
+void NoteScreenChanged();  // something visible changed: the backends redraw
+HWND ForegroundLocked();
+HWND FocusLocked();
+void SetForegroundInternal(HWND hwnd, WORD how);
+HWND RemoteProxy(int pid, uint64_t handle);
+void ForgetWindowInput(HWND hwnd);  // capture, focus, hot keys, timers of a dying window
+
+// Input from a backend or the automation socket, in screen coordinates.
+void InputMouse(UINT msg, int x, int y);
+void InputKey(UINT vk, bool down);
+void InputChar(WCHAR ch);
+// Waits until every thread owning windows waits for messages with nothing to
+// do, so that the screen shows the result of the last input.
+bool WaitIdle(int timeoutMs);
+
+extern HCURSOR gWaitCursor;
+extern HCURSOR gArrowCursor;
+HCURSOR CurrentCursor();
+
+}  // namespace lx

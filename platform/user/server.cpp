@@ -1,0 +1,391 @@
+// The device socket: one listening socket per process with windows, in a
+// folder shared by the processes of one device, so that FindWindowW,
+// SendMessageW, PostMessageW and SetForegroundWindow reach other processes'
+// windows and lumtrax-device can drive this one.
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <thread>
+
+#include "../gdi/lxgdi.h"
+#include "../kernel/lxkernel.h"
+#include "lxdevice.h"
+#include "lxdisplay.h"
+#include "lxuser.h"
+#include "lxwin.h"
+
+namespace lx {
+
+namespace {
+
+struct ServerState {
+  int fd = -1;
+  std::string path;
+  std::thread thread;
+};
+
+ServerState& S() {
+  static ServerState s;
+  return s;
+}
+
+
+std::string SocketPath(int pid) { return LxDeviceSocketDir() + "/" + std::to_string(pid) + ".sock"; }
+
+bool WriteAll(int fd, const void* data, size_t n) {
+  const char* p = (const char*)data;
+  while (n) {
+    ssize_t k = send(fd, p, n, MSG_NOSIGNAL);
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) return false;
+    p += k;
+    n -= (size_t)k;
+  }
+  return true;
+}
+
+std::string Hex64(uint64_t v) {
+  char b[24];
+  snprintf(b, sizeof b, "%llu", (unsigned long long)v);
+  return b;
+}
+
+std::string ProgramName() {
+  char buf[512];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return "?";
+  buf[n] = 0;
+  const char* slash = strrchr(buf, '/');
+  return slash ? slash + 1 : buf;
+}
+
+void InputAndSettle(UINT msg, int x, int y) {
+  InputMouse(msg, x, y);
+  WaitIdle(2000);
+}
+
+std::string WindowsList() {
+  std::ostringstream out;
+  std::lock_guard lock(UserLock());
+  auto all = AllWindows();
+  out << "ok " << all.size() << "\n";
+  for (HWND h : all) {
+    Window* w = GetWin(h);
+    RECT r = ScreenRectOf(w);
+    out << (uintptr_t)h << " " << (uintptr_t)w->parent << " " << LxEncodeWord(&w->cls->name) << " "
+        << LxEncodeWord(&w->text) << " " << r.left << " " << r.top << " " << r.right << " " << r.bottom << " "
+        << (IsVisibleChain(w) ? 1 : 0) << "\n";
+  }
+  return out.str();
+}
+
+// Answers one request; the reply may carry binary data after its first line.
+std::string Serve(const std::string& line) {
+  std::istringstream in(line);
+  std::string cmd;
+  in >> cmd;
+  auto num = [&]() {
+    long long v = 0;
+    in >> v;
+    return v;
+  };
+  if (cmd == "info") return "ok " + std::to_string(getpid()) + " " + ProgramName() + "\n";
+  if (cmd == "find") {
+    std::string c, t;
+    in >> c >> t;
+    std::u16string cls, title;
+    bool hasCls = LxDecodeWord(c, &cls), hasTitle = LxDecodeWord(t, &title);
+    // Only this process's own windows: the asker searches every process itself.
+    std::lock_guard lock(UserLock());
+    for (HWND h : TopLevels()) {
+      Window* w = GetWin(h);
+      if (hasCls && lstrcmpiW(w->cls->name.c_str(), cls.c_str()) != 0) continue;
+      if (hasTitle && w->text != title) continue;
+      return "ok " + Hex64((uintptr_t)h) + "\n";
+    }
+    return "ok 0\n";
+  }
+  if (cmd == "send" || cmd == "post") {
+    HWND h = (HWND)(uintptr_t)num();
+    UINT msg = (UINT)num();
+    WPARAM wp = (WPARAM)num();
+    LPARAM lp = (LPARAM)num();
+    {
+      std::lock_guard lock(UserLock());
+      if (!GetWin(h)) return "err no such window\n";
+    }
+    LRESULT r = cmd == "send" ? SendMessageW(h, msg, wp, lp) : PostMessageW(h, msg, wp, lp);
+    return "ok " + std::to_string((long long)r) + "\n";
+  }
+  if (cmd == "foreground") {
+    HWND h = (HWND)(uintptr_t)num();
+    return std::string("ok ") + (SetForegroundWindow(h) ? "1" : "0") + "\n";
+  }
+  if (cmd == "tap") {
+    int x = (int)num(), y = (int)num();
+    InputAndSettle(WM_LBUTTONDOWN, x, y);
+    InputAndSettle(WM_LBUTTONUP, x, y);
+    return "ok\n";
+  }
+  if (cmd == "down" || cmd == "move" || cmd == "up") {
+    int x = (int)num(), y = (int)num();
+    InputAndSettle(cmd == "down" ? WM_LBUTTONDOWN : cmd == "up" ? WM_LBUTTONUP : WM_MOUSEMOVE, x, y);
+    return "ok\n";
+  }
+  if (cmd == "drag") {
+    int x1 = (int)num(), y1 = (int)num(), x2 = (int)num(), y2 = (int)num();
+    int steps = (int)num();
+    if (steps <= 0) steps = 8;
+    InputAndSettle(WM_LBUTTONDOWN, x1, y1);
+    for (int i = 1; i <= steps; ++i)
+      InputAndSettle(WM_MOUSEMOVE, x1 + (x2 - x1) * i / steps, y1 + (y2 - y1) * i / steps);
+    InputAndSettle(WM_LBUTTONUP, x2, y2);
+    return "ok\n";
+  }
+  if (cmd == "key") {
+    UINT vk = (UINT)num();
+    std::string how;
+    in >> how;
+    if (how != "up") InputKey(vk, true);
+    if (how != "down") InputKey(vk, false);
+    WaitIdle(2000);
+    return "ok\n";
+  }
+  if (cmd == "text") {
+    std::string w;
+    in >> w;
+    std::u16string t;
+    if (!LxDecodeWord(w, &t)) return "err no text\n";
+    for (char16_t c : t) InputChar(c);
+    WaitIdle(2000);
+    return "ok\n";
+  }
+  if (cmd == "idle") {
+    long long ms = num();
+    return std::string("ok ") + (WaitIdle(ms > 0 ? (int)ms : 2000) ? "1" : "0") + "\n";
+  }
+  if (cmd == "windows") return WindowsList();
+  if (cmd == "screenshot") {
+    WaitIdle(2000);
+    Surface s;
+    ComposeScreen(s);
+    std::string out = "ok " + std::to_string(s.width) + " " + std::to_string(s.height) + "\n";
+    out.append((const char*)s.px.data(), s.px.size() * 4);
+    return out;
+  }
+  return "err unknown request\n";
+}
+
+void HandleClient(int fd) {
+  std::string line;
+  char c;
+  while (line.size() < 65536) {
+    ssize_t n = recv(fd, &c, 1, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || c == '\n') break;
+    line += c;
+  }
+  std::string reply = Serve(line);
+  WriteAll(fd, reply.data(), reply.size());
+  close(fd);
+}
+
+void AcceptLoop(int fd) {
+  for (;;) {
+    int c = accept(fd, nullptr, nullptr);
+    if (c < 0) {
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      return;  // closed
+    }
+    std::thread(HandleClient, c).detach();
+  }
+}
+
+void RemoveSocket() {
+  if (!S().path.empty()) unlink(S().path.c_str());
+}
+
+int Connect(int pid) {
+  std::string path = SocketPath(pid);
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  sockaddr_un a{};
+  a.sun_family = AF_UNIX;
+  if (path.size() >= sizeof a.sun_path) {
+    close(fd);
+    return -1;
+  }
+  strcpy(a.sun_path, path.c_str());
+  if (connect(fd, (sockaddr*)&a, sizeof a) != 0) {
+    // Nobody listens: the process is gone and left its socket behind.
+    if (errno == ECONNREFUSED) unlink(path.c_str());
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+void ServerStart() {
+  std::string dir = LxDeviceSocketDir();
+  std::string path = SocketPath(getpid());
+  if (path.size() >= sizeof(sockaddr_un{}.sun_path)) {
+    fprintf(stderr, "lumtrax: device socket path too long: %s\n", path.c_str());
+    return;
+  }
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return;
+  unlink(path.c_str());
+  sockaddr_un a{};
+  a.sun_family = AF_UNIX;
+  strcpy(a.sun_path, path.c_str());
+  if (bind(fd, (sockaddr*)&a, sizeof a) != 0 || listen(fd, 16) != 0) {
+    fprintf(stderr, "lumtrax: cannot open the device socket %s: %s\n", path.c_str(), strerror(errno));
+    close(fd);
+    return;
+  }
+  S().fd = fd;
+  S().path = path;
+  atexit(RemoveSocket);
+  std::thread(AcceptLoop, fd).detach();
+}
+
+void ServerStop() {
+  if (S().fd >= 0) {
+    shutdown(S().fd, SHUT_RDWR);
+    close(S().fd);
+    S().fd = -1;
+  }
+  RemoveSocket();
+}
+
+HWND RemoteFindWindow(LPCWSTR className, LPCWSTR title) {
+  if (className && IS_INTRESOURCE(className)) return nullptr;  // atoms are per process
+  std::u16string c = className ? className : u"", t = title ? title : u"";
+  std::string req = "find " + LxEncodeWord(className ? &c : nullptr) + " " + LxEncodeWord(title ? &t : nullptr);
+  for (int pid : LxDevicePids()) {
+    if (pid == getpid()) continue;
+    std::string reply;
+    if (!LxDeviceCall(pid, req, reply) || reply.rfind("ok ", 0) != 0) continue;
+    uint64_t h = strtoull(reply.c_str() + 3, nullptr, 10);
+    if (h) return RemoteProxy(pid, h);
+  }
+  return nullptr;
+}
+
+BOOL RemoteForeground(int pid, uint64_t handle) {
+  std::string reply;
+  return LxDeviceCall(pid, "foreground " + Hex64(handle), reply) && reply.rfind("ok 1", 0) == 0;
+}
+
+LRESULT RemoteSend(int pid, uint64_t handle, UINT msg, WPARAM wParam, LPARAM lParam, bool post) {
+  std::string req = std::string(post ? "post " : "send ") + Hex64(handle) + " " + std::to_string(msg) + " " +
+                    std::to_string((long long)wParam) + " " + std::to_string((long long)lParam);
+  std::string reply;
+  if (!LxDeviceCall(pid, req, reply) || reply.rfind("ok ", 0) != 0) return 0;
+  return (LRESULT)strtoll(reply.c_str() + 3, nullptr, 10);
+}
+
+}  // namespace lx
+
+// One folder per device: the processes sharing a data folder are one device.
+std::string LxDeviceSocketDir() {
+  const char* run = getenv("XDG_RUNTIME_DIR");
+  std::string base = run && *run ? std::string(run) + "/lumtrax" : "/tmp/lumtrax-" + std::to_string(getuid());
+  mkdir(base.c_str(), 0700);
+  uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : LxHome()) h = (h ^ c) * 1099511628211ull;
+  char name[24];
+  snprintf(name, sizeof name, "%016llx", (unsigned long long)h);
+  std::string dir = base + "/" + name;
+  mkdir(dir.c_str(), 0700);
+  return dir;
+}
+
+std::vector<int> LxDevicePids() {
+  std::string dir = LxDeviceSocketDir();
+  std::vector<std::pair<long long, int>> found;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d)) {
+      int pid = atoi(e->d_name);
+      if (pid <= 0 || !strstr(e->d_name, ".sock")) continue;
+      struct stat st;
+      if (stat((dir + "/" + e->d_name).c_str(), &st) != 0) continue;
+      found.push_back({(long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec, pid});
+    }
+    closedir(d);
+  }
+  std::sort(found.rbegin(), found.rend());
+  std::vector<int> pids;
+  for (auto& f : found) {
+    // A process that is gone leaves its socket behind: tidy up.
+    if (kill(f.second, 0) != 0 && errno == ESRCH) {
+      unlink(lx::SocketPath(f.second).c_str());
+      continue;
+    }
+    pids.push_back(f.second);
+  }
+  return pids;
+}
+
+int LxDeviceCall(int pid, const std::string& request, std::string& reply) {
+  reply.clear();
+  int fd = lx::Connect(pid);
+  if (fd < 0) return 0;
+  std::string line = request + "\n";
+  if (!lx::WriteAll(fd, line.data(), line.size())) {
+    close(fd);
+    return 0;
+  }
+  char buf[65536];
+  for (;;) {
+    ssize_t n = recv(fd, buf, sizeof buf, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    reply.append(buf, (size_t)n);
+  }
+  close(fd);
+  return !reply.empty();
+}
+
+std::string LxEncodeWord(const std::u16string* s) {
+  if (!s) return "~";
+  std::string u = LxToUtf8(*s), out = "=";
+  for (unsigned char c : u) {
+    if (c > 0x20 && c < 0x7f && c != '%') {
+      out += (char)c;
+    } else {
+      char b[4];
+      snprintf(b, sizeof b, "%%%02X", c);
+      out += b;
+    }
+  }
+  return out;
+}
+
+int LxDecodeWord(const std::string& word, std::u16string* s) {
+  if (word.empty() || word[0] != '=') return 0;
+  std::string u;
+  for (size_t i = 1; i < word.size(); ++i) {
+    if (word[i] == '%' && i + 2 < word.size()) {
+      u += (char)strtol(word.substr(i + 1, 2).c_str(), nullptr, 16);
+      i += 2;
+    } else {
+      u += word[i];
+    }
+  }
+  if (s) *s = LxFromUtf8(u);
+  return 1;
+}

@@ -1,0 +1,183 @@
+// lumtrax-device: talks to a running device program through its socket, as a
+// user with a stylus and keys would, and takes screenshots.
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "lxdevice.h"
+#include "lxnotify.h"
+#include "windows.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: lumtrax-device [--pid PID] COMMAND\n"
+    "  list                          running device programs\n"
+    "  tap X Y                       tap the screen (240x320, task bar included)\n"
+    "  drag X1 Y1 X2 Y2 [STEPS]      press, move, lift\n"
+    "  down X Y | move X Y | up X Y  one stylus event\n"
+    "  key KEY [down|up]             KEY: up down left right enter escape app1..app12\n"
+    "                                play next prev stop, or a virtual key (65, 0xC1)\n"
+    "  text TEXT                     type characters\n"
+    "  screenshot FILE.png           the screen as shown\n"
+    "  windows                       windows with class, title and rectangle\n"
+    "  idle                          wait until the program waits for input\n"
+    "  send|post HWND MSG WP LP      a message to a window\n"
+    "  wake                          the device wakes up (starts registered programs)\n";
+
+int Fail(const char* what) {
+  fprintf(stderr, "lumtrax-device: %s\n", what);
+  return 1;
+}
+
+int KeyCode(const std::string& k) {
+  struct Name {
+    const char* name;
+    int vk;
+  };
+  static const Name kNames[] = {{"up", VK_UP},          {"down", VK_DOWN},   {"left", VK_LEFT},
+                                {"right", VK_RIGHT},    {"enter", VK_RETURN}, {"escape", VK_ESCAPE},
+                                {"back", VK_BACK},      {"space", VK_SPACE}, {"play", VK_MEDIA_PLAY_PAUSE},
+                                {"next", VK_MEDIA_NEXT_TRACK}, {"prev", VK_MEDIA_PREV_TRACK},
+                                {"stop", VK_MEDIA_STOP}};
+  for (const Name& n : kNames)
+    if (k == n.name) return n.vk;
+  if (k.rfind("app", 0) == 0) {
+    int n = atoi(k.c_str() + 3);
+    return n >= 1 && n <= 15 ? 0xC0 + n : -1;
+  }
+  char* end;
+  long v = strtol(k.c_str(), &end, 0);
+  return *end || v <= 0 || v > 255 ? -1 : (int)v;
+}
+
+bool WritePng(const char* path, const unsigned char* pixels, int w, int h) {
+  std::vector<unsigned char> rgb((size_t)w * h * 3);
+  for (int i = 0; i < w * h; ++i) {
+    uint32_t p;
+    memcpy(&p, pixels + i * 4, 4);
+    rgb[i * 3] = (p >> 16) & 0xff;
+    rgb[i * 3 + 1] = (p >> 8) & 0xff;
+    rgb[i * 3 + 2] = p & 0xff;
+  }
+  png_image img;
+  memset(&img, 0, sizeof img);
+  img.version = PNG_IMAGE_VERSION;
+  img.width = w;
+  img.height = h;
+  img.format = PNG_FORMAT_RGB;
+  return png_image_write_to_file(&img, path, 0, rgb.data(), 0, nullptr) != 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int pid = 0, i = 1;
+  if (i + 1 < argc && strcmp(argv[i], "--pid") == 0) {
+    pid = atoi(argv[i + 1]);
+    i += 2;
+  }
+  if (i >= argc) {
+    fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string cmd = argv[i++];
+  std::vector<std::string> args(argv + i, argv + argc);
+  if (cmd == "--help" || cmd == "help") {
+    fputs(kUsage, stdout);
+    return 0;
+  }
+  if (cmd == "wake") {
+    int started = LxDeviceWake();
+    printf("%d program%s started\n", started, started == 1 ? "" : "s");
+    return 0;
+  }
+  std::vector<int> pids = LxDevicePids();
+  if (cmd == "list") {
+    for (int p : pids) {
+      std::string reply;
+      if (LxDeviceCall(p, "info", reply) && reply.rfind("ok ", 0) == 0) fputs(reply.c_str() + 3, stdout);
+    }
+    return 0;
+  }
+  if (!pid) {
+    if (pids.empty()) return Fail("no running device program (start one, e.g. lumtrax-sample --headless)");
+    pid = pids.front();
+  }
+  auto need = [&](size_t n) { return args.size() >= n; };
+  std::string request;
+  if ((cmd == "tap" || cmd == "down" || cmd == "move" || cmd == "up") && need(2)) {
+    request = cmd + " " + std::to_string(atoi(args[0].c_str())) + " " + std::to_string(atoi(args[1].c_str()));
+  } else if (cmd == "drag" && need(4)) {
+    request = "drag";
+    for (size_t k = 0; k < args.size() && k < 5; ++k) request += " " + std::to_string(atoi(args[k].c_str()));
+  } else if (cmd == "key" && need(1)) {
+    int vk = KeyCode(args[0]);
+    if (vk < 0) return Fail("unknown key");
+    request = "key " + std::to_string(vk);
+    if (need(2)) {
+      if (args[1] != "down" && args[1] != "up") return Fail("key takes down or up");
+      request += " " + args[1];
+    }
+  } else if (cmd == "text" && need(1)) {
+    std::string all = args[0];
+    for (size_t k = 1; k < args.size(); ++k) all += " " + args[k];
+    std::u16string t = LxFromUtf8(all);
+    request = "text " + LxEncodeWord(&t);
+  } else if ((cmd == "send" || cmd == "post") && need(4)) {
+    request = cmd;
+    for (int k = 0; k < 4; ++k) request += " " + std::to_string(strtoll(args[k].c_str(), nullptr, 0));
+  } else if (cmd == "screenshot" && need(1)) {
+    request = "screenshot";
+  } else if (cmd == "windows" || cmd == "idle") {
+    request = cmd;
+  } else {
+    fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string reply;
+  if (!LxDeviceCall(pid, request, reply)) return Fail("the device does not answer");
+  if (reply.rfind("ok", 0) != 0) {
+    fprintf(stderr, "lumtrax-device: %s", reply.c_str());
+    return 1;
+  }
+  if (cmd == "screenshot") {
+    size_t eol = reply.find('\n');
+    int w = 0, h = 0;
+    if (eol == std::string::npos || sscanf(reply.c_str(), "ok %d %d", &w, &h) != 2 || w <= 0 || h <= 0 ||
+        reply.size() - eol - 1 < (size_t)w * h * 4)
+      return Fail("short screenshot");
+    if (!WritePng(args[0].c_str(), (const unsigned char*)reply.data() + eol + 1, w, h))
+      return Fail("cannot write the PNG file");
+    return 0;
+  }
+  if (cmd == "windows") {
+    // HWND PARENT CLASS TITLE L T R B VISIBLE, strings decoded for reading.
+    size_t pos = reply.find('\n') + 1;
+    printf("%-10s %-10s %-16s %-24s %s\n", "window", "parent", "class", "title", "rect (visible)");
+    while (pos < reply.size()) {
+      size_t end = reply.find('\n', pos);
+      std::string line = reply.substr(pos, end - pos);
+      pos = end == std::string::npos ? reply.size() : end + 1;
+      char h[32], p[32], c[1024], t[1024];
+      int l, tp, r, b, v;
+      if (sscanf(line.c_str(), "%31s %31s %1023s %1023s %d %d %d %d %d", h, p, c, t, &l, &tp, &r, &b, &v) != 9)
+        continue;
+      std::u16string cls, title;
+      LxDecodeWord(c, &cls);
+      LxDecodeWord(t, &title);
+      printf("%-10s %-10s %-16s %-24s %d,%d-%d,%d%s\n", h, p, LxToUtf8(cls).c_str(),
+             ("\"" + LxToUtf8(title) + "\"").c_str(), l, tp, r, b, v ? "" : " hidden");
+    }
+    return 0;
+  }
+  size_t eol = reply.find('\n');
+  std::string rest = reply.substr(2, eol == std::string::npos ? std::string::npos : eol - 2);
+  if (!rest.empty() && rest[0] == ' ') printf("%s\n", rest.c_str() + 1);
+  if (cmd == "idle" && rest != " 1") return 1;
+  return 0;
+}

@@ -1,0 +1,127 @@
+// Two processes of one device: the single-instance lookup across processes,
+// and a headless program driven by lumtrax-device, checked on its screenshot.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "windows.h"
+
+extern char** environ;
+
+namespace {
+
+std::string Bin() {
+  const char* b = getenv("LUMTRAX_BIN");
+  return b ? b : ".";
+}
+
+// Every process of the test shares a private device: its own data folder
+// and socket folder.
+class DeviceTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    char tmpl[] = "/tmp/lxdevtestXXXXXX";
+    dir_ = mkdtemp(tmpl);
+    setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+    setenv("LUMTRAX_HOME", (dir_ + "/home").c_str(), 1);
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+  }
+  static void TearDownTestSuite() { std::system(("rm -rf " + dir_).c_str()); }
+
+  pid_t Start(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    return pid;
+  }
+  int Wait(pid_t pid) {
+    for (int i = 0; i < 500; ++i) {
+      int status;
+      if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -2000;
+  }
+  HWND FindSample() {
+    for (int i = 0; i < 500; ++i) {
+      if (HWND h = FindWindowW(u"LumtraxSample", nullptr)) return h;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return nullptr;
+  }
+  int Device(const std::string& args) { return std::system((Bin() + "/lumtrax-device " + args).c_str()); }
+
+  static std::string dir_;
+};
+std::string DeviceTest::dir_;
+
+std::vector<uint32_t> ReadPng(const std::string& path, int* w, int* h) {
+  png_image img{};
+  img.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&img, path.c_str())) return {};
+  img.format = PNG_FORMAT_RGB;
+  std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(img));
+  if (!png_image_finish_read(&img, nullptr, rgb.data(), 0, nullptr)) return {};
+  *w = img.width;
+  *h = img.height;
+  std::vector<uint32_t> px(img.width * img.height);
+  for (size_t i = 0; i < px.size(); ++i) px[i] = (rgb[i * 3] << 16) | (rgb[i * 3 + 1] << 8) | rgb[i * 3 + 2];
+  return px;
+}
+
+}  // namespace
+
+TEST_F(DeviceTest, SecondInstanceFindsTheFirstAndMessagesCross) {
+  pid_t first = Start({Bin() + "/lumtrax-sample", "--headless"});
+  HWND h = FindSample();
+  ASSERT_NE(h, nullptr) << "the first instance's window is found from another process";
+  EXPECT_EQ(SendMessageW(h, WM_USER + 1, 0, 0), 0) << "no marks yet";
+  EXPECT_TRUE(SetForegroundWindow((HWND)((ULONG_PTR)h | 1)));
+  WCHAR title[32];
+  EXPECT_EQ(FindWindowW(nullptr, u"Sample"), h);
+  pid_t second = Start({Bin() + "/lumtrax-sample", "--headless"});
+  EXPECT_EQ(Wait(second), 255) << "the second instance ends with -1";
+  EXPECT_TRUE(PostMessageW(h, WM_CLOSE, 0, 0));
+  EXPECT_EQ(Wait(first), 0);
+  EXPECT_EQ(FindWindowW(u"LumtraxSample", nullptr), nullptr) << "gone with its process";
+  (void)title;
+}
+
+TEST_F(DeviceTest, TapsChangeWhatTheScreenshotShows) {
+  pid_t sample = Start({Bin() + "/lumtrax-sample", "--headless"});
+  HWND h = FindSample();
+  ASSERT_NE(h, nullptr);
+  // The box is at (70,100)-(170,150) in the client area, which starts below the 26-pixel task bar.
+  ASSERT_EQ(Device("tap 120 151"), 0);
+  ASSERT_EQ(Device("tap 30 250"), 0);
+  EXPECT_EQ(SendMessageW(h, WM_USER + 1, 0, 0), 1);
+  std::string png = dir_ + "/shot.png";
+  ASSERT_EQ(Device("screenshot " + png), 0);
+  int w = 0, hgt = 0;
+  auto px = ReadPng(png, &w, &hgt);
+  ASSERT_EQ(w, 240);
+  ASSERT_EQ(hgt, 320);
+  auto at = [&](int x, int y) { return px[y * 240 + x]; };
+  EXPECT_EQ(at(75, 26 + 105), 0x00A000u) << "the tapped box turned green";
+  EXPECT_EQ(at(30, 250), 0xFF0000u) << "the mark under the second tap";
+  EXPECT_EQ(at(200, 250), 0xFFFFFFu) << "the window's background";
+  EXPECT_EQ(Device("windows > " + dir_ + "/windows.txt"), 0);
+  EXPECT_EQ(Device("key 0x41"), 0);
+  EXPECT_NE(Device("key nosuchkey"), 0);
+  PostMessageW(h, WM_CLOSE, 0, 0);
+  EXPECT_EQ(Wait(sample), 0);
+}
