@@ -6,11 +6,6 @@
 #include "engine/engine.h"
 #include "shell/playerwindows.h"
 
-#if __has_include("winuser.h")
-#define LX_HAVE_WINDOWS 1
-#else
-#define LX_HAVE_WINDOWS 0
-#endif
 
 #define PRESET(name, genre, ...) {genre, 0, name, {__VA_ARGS__, 0}, {0, 0, 0}, 0, 0}
 
@@ -128,12 +123,10 @@ void ApplyEqualizer(const signed char* gains) {
   if (g_engine.decoderMutex) WaitForSingleObject(g_engine.decoderMutex, INFINITE);
   if (g_engine.KO_Init) g_engine.KO_Init(0, g_settings.playerFlags & EqualizerOn, gains, -1);
   if (g_engine.decoderMutex) ReleaseMutex(g_engine.decoderMutex);
-#if LX_HAVE_WINDOWS
   if (g_windows.equalizer) {
     SendMessageW(g_windows.equalizer, UM_SETGAINS, 0, reinterpret_cast<LPARAM>(gains));
     return;
   }
-#endif
   if (gains != g_settings.eq) memcpy(g_settings.eq, gains, EQ_GAIN_COUNT);
 }
 

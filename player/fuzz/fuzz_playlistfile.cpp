@@ -1,12 +1,11 @@
+#include <lxuser.h>
+
 #include "fuzzfile.h"
 #include "playlist/playlist.h"
-
-static int NoBox(HWND, LPCWSTR, LPCWSTR, UINT) { return 1; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool ready = [] {
     PlaylistInit();
-    g_playlistView.messageBox = NoBox;
     return true;
   }();
   (void)ready;
@@ -16,5 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PlaylistLoad(path, 0);
   if (g_playlist.count > PLAYLIST_LIMIT || g_playlist.index.itemCount != g_playlist.count) __builtin_trap();
   PlaylistClear(1);
+  LxMessageBoxReset(0);  // the full-list box may have been shown
   return 0;
 }

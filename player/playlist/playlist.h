@@ -57,8 +57,6 @@ struct PlaylistNavigation {
   int freshStart;     // 1 while nothing was started from the current list
 };
 
-typedef int (*MessageBoxProc)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
-
 // What the model needs of the playlist window's current layout; the window
 // copies its layout in when it is created or switched.
 struct PlaylistView {
@@ -68,7 +66,6 @@ struct PlaylistView {
   RECT thumbHome;
   RECT thumb;
   RECT repaintArea;
-  MessageBoxProc messageBox;  // MessageBoxW; tests put a recorder here
 };
 
 extern Playlist g_playlist;

@@ -3,22 +3,7 @@
 #include "playlist/playlist.h"
 #include "shell/playerwindows.h"
 
-#if __has_include("winuser.h")
-#define LX_HAVE_WINDOWS 1
-#else
-#define LX_HAVE_WINDOWS 0
-#endif
-
 PlayerWindows g_windows;
-
-static int DefaultMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
-#if LX_HAVE_WINDOWS
-  return MessageBoxW(owner, text, caption, type);
-#else
-  (void)owner, (void)text, (void)caption, (void)type;
-  return 1;
-#endif
-}
 
 // The small layout's figures; the playlist window replaces them with its own.
 void PlaylistViewDefaults(PlaylistView* view) {
@@ -28,7 +13,6 @@ void PlaylistViewDefaults(PlaylistView* view) {
   view->thumbHome = RECT{229, 14, 234, 26};
   view->thumb = view->thumbHome;
   view->repaintArea = RECT{44, 5, 234, 61};
-  view->messageBox = DefaultMessageBox;
 }
 
 PlaylistView g_playlistView = [] {
@@ -48,28 +32,17 @@ void PlaylistPlaceThumb(void) {
   v->thumb = v->thumbHome;
   v->thumb.top += offset;
   v->thumb.bottom += offset;
-#if LX_HAVE_WINDOWS
   if (g_windows.playlist) InvalidateRect(g_windows.playlist, &v->repaintArea, FALSE);
-#endif
 }
 
 void PlaylistLoadTrack(PlaylistEntry* entry) {
-#if LX_HAVE_WINDOWS
   if (g_windows.board) SendMessageW(g_windows.board, UM_LOADTRACK, 0, reinterpret_cast<LPARAM>(entry));
-#else
-  (void)entry;
-#endif
 }
 
 void PlaylistMenuState(int rowSelected) {
-#if LX_HAVE_WINDOWS
   if (g_windows.main) PostMessageW(g_windows.main, UM_MENUSTATE, 0, rowSelected);
-#else
-  (void)rowSelected;
-#endif
 }
 
 void PlaylistShowFull(void) {
-  if (g_playlistView.messageBox)
-    g_playlistView.messageBox(g_windows.main, u"Cannot exceed 999 to playlist!", u"Warning", 0 /* MB_OK */);
+  MessageBoxW(g_windows.main, u"Cannot exceed 999 to playlist!", u"Warning", MB_OK);
 }

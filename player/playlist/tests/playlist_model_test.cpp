@@ -64,7 +64,7 @@ TEST_F(PlaylistTest, DuplicatesAndLetterCase) {
   EXPECT_EQ(PlaylistAdd(u""), nullptr);
   EXPECT_EQ(PlaylistAdd((path + u".missing").c_str()), nullptr);
   EXPECT_EQ(g_playlist.count, 2u);
-  EXPECT_TRUE(g_boxes.empty()) << "duplicates and failed probes are silent";
+  EXPECT_EQ(LxMessageBoxCount(), 0) << "duplicates and failed probes are silent";
 }
 
 TEST_F(PlaylistTest, TheThousandthAddShowsTheLimit) {
@@ -72,15 +72,17 @@ TEST_F(PlaylistTest, TheThousandthAddShowsTheLimit) {
     std::u16string path = MakeFile("n" + std::to_string(i) + ".mp3", 300);
     ASSERT_NE(PlaylistAdd(path.c_str()), nullptr) << "add " << i + 1;
   }
-  EXPECT_TRUE(g_boxes.empty());
+  EXPECT_EQ(LxMessageBoxCount(), 0);
   std::u16string extra = MakeFile("extra.mp3", 300);
   EXPECT_EQ(PlaylistAdd(extra.c_str()), nullptr);
   EXPECT_EQ(PlaylistAdd(extra.c_str()), nullptr);
   EXPECT_EQ(g_playlist.count, 999u);
-  ASSERT_EQ(g_boxes.size(), 2u) << "each attempt shows the box again";
-  EXPECT_EQ(g_boxes[0].text, u"Cannot exceed 999 to playlist!");
-  EXPECT_EQ(g_boxes[0].caption, u"Warning");
-  EXPECT_EQ(g_boxes[0].type, 0u);
+  ASSERT_EQ(LxMessageBoxCount(), 2) << "each attempt shows the box again";
+  LxMessageBoxCall box{};
+  ASSERT_TRUE(LxMessageBoxGet(0, &box));
+  EXPECT_EQ(std::u16string(box.text), u"Cannot exceed 999 to playlist!");
+  EXPECT_EQ(std::u16string(box.caption), u"Warning");
+  EXPECT_EQ(box.type, UINT(MB_OK));
   EXPECT_EQ(g_playlist.index.itemCount, 999u);
 }
 

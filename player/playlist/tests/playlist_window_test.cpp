@@ -2,8 +2,6 @@
 // gets UM_LOADTRACK at once, the main window UM_MENUSTATE through its queue,
 // the list's repaint area is invalidated, the full-list box is owned by the
 // main window.
-#include <lxuser.h>
-
 #include "playlisttest.h"
 #include "shell/playerwindows.h"
 
@@ -32,7 +30,6 @@ class PlaylistWindowTest : public PlaylistTest {
  protected:
   void SetUp() override {
     PlaylistTest::SetUp();
-    PlaylistViewDefaults(&g_playlistView);  // the real message box
     static ATOM registered = [] {
       WNDCLASSW wc{};
       wc.lpfnWndProc = RecordingProc;

@@ -1,17 +1,9 @@
 #include "playlisttest.h"
 
-std::vector<RecordedBox> g_boxes;
-
-static int RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
-  g_boxes.push_back({owner, text, caption, type});
-  return 1;
-}
-
 void PlaylistTest::SetUp() {
   folder = TestFolder("playlist");
   PlaylistViewDefaults(&g_playlistView);
-  g_playlistView.messageBox = RecordBox;
-  g_boxes.clear();
+  LxMessageBoxReset(0);
   g_engine.filePath[0] = 0;
   PlaylistInit();
 }

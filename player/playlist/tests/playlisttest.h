@@ -5,16 +5,11 @@
 #include <string>
 #include <vector>
 
+#include <lxuser.h>
+
 #include "engine/engine.h"
 #include "playlist/playlist.h"
 #include "testing/playertest.h"
-
-struct RecordedBox {
-  HWND owner;
-  std::u16string text, caption;
-  UINT type;
-};
-extern std::vector<RecordedBox> g_boxes;
 
 class PlaylistTest : public ::testing::Test {
  protected:

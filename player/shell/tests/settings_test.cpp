@@ -90,11 +90,6 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsTypeAndLoadReadsItBack) {
   EXPECT_EQ(Stored(u"Recent Music"), std::make_pair(DWORD(REG_SZ), DWORD(520)));
   EXPECT_EQ(Stored(u"Recent EQ"), std::make_pair(DWORD(REG_SZ), DWORD(60)));
   EXPECT_EQ(Stored(u"Enable Equalizer"), std::make_pair(DWORD(REG_DWORD), DWORD(4)));
-  for (const char16_t* name : {u"PlayAtOpen", u"DisablePowerSafe", u"No Display Welcome", u"EnableVK",
-                               u"Equalizer Spectrum Speed", u"Disable Equalizer Spectrum", u"CacheSync",
-                               u"MinusTime", u"PLState", u"WakeUp", u"VKEnter"})
-    EXPECT_EQ(Stored(name).first, DWORD(REG_DWORD)) << std::string(name, name + 3);
-
   Settings loaded;
   SettingsDefaults(&loaded);
   PlayerEngine loadedEngine{};

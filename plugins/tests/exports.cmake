@@ -1,0 +1,18 @@
+# Fails unless the functions LIB exports are exactly InputMediaOpen,
+# InputMediaRead, InputMediaSeek and InputMediaClose. (Linker symbols such as
+# _edata are not functions and are not counted.)
+execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(REGEX MATCHALL "[0-9a-fA-F]+ [TWi] [A-Za-z_0-9@.]+" entries "${out}")
+set(names "")
+foreach(entry ${entries})
+  string(REGEX REPLACE "^[0-9a-fA-F]+ [TWi] " "" name "${entry}")
+  list(APPEND names ${name})
+endforeach()
+list(SORT names)
+set(expected InputMediaClose InputMediaOpen InputMediaRead InputMediaSeek)
+if(NOT "${names}" STREQUAL "${expected}")
+  message(FATAL_ERROR "${LIB} exports: ${names}; expected: ${expected}")
+endif()
