@@ -20,8 +20,14 @@ static ReaderState Reader;
 static void Lock() { WaitForSingleObject(Reader.mutex, INFINITE); }
 static void Unlock() { ReleaseMutex(Reader.mutex); }
 
+static BOOL HasScheme(LPCWSTR path) {
+  for (; path[0]; path++)
+    if (path[0] == u':' && path[1] == u'/' && path[2] == u'/') return TRUE;
+  return FALSE;
+}
+
 static LPCWSTR PluginName(LPCWSTR path, int flags) {
-  if (LxStrStrW(path, u"://")) return u"LXINPUTHTTP.DLL";
+  if (HasScheme(path)) return u"LXINPUTHTTP.DLL";
   return (flags & READER_FLAG_CACHE) ? u"LXINPUTCACHE.DLL" : u"LXINPUTBUFFER.DLL";
 }
 

@@ -135,9 +135,15 @@ int CompareStringW(LCID, DWORD flags, LPCWSTR a, int aLen, LPCWSTR b, int bLen) 
   if (!a || !b || aLen < -1 || bLen < -1) return SetLastError(ERROR_INVALID_PARAMETER), 0;
   UCollator* c = CollatorFor(flags);
   if (!c) return SetLastError(ERROR_INVALID_FUNCTION), 0;
-  // A length of -1 means up to the terminator.
-  if (aLen == -1) aLen = lstrlenW(a);
-  if (bLen == -1) bLen = lstrlenW(b);
+  // -1 means up to the terminator; a count also ends at a terminator, so a
+  // fixed-size buffer's leftovers after the text never take part.
+  auto length = [](LPCWSTR s, int n) {
+    int i = 0;
+    while ((n < 0 || i < n) && s[i]) ++i;
+    return i;
+  };
+  aLen = length(a, aLen);
+  bLen = length(b, bLen);
   switch (ucol_strcoll(c, a, aLen, b, bLen)) {
     case UCOL_LESS: return CSTR_LESS_THAN;
     case UCOL_EQUAL: return CSTR_EQUAL;

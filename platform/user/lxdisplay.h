@@ -23,6 +23,7 @@ void DisplayCursorChanged();
 // Other processes' windows.
 HWND RemoteFindWindow(LPCWSTR className, LPCWSTR title);
 BOOL RemoteForeground(int pid, uint64_t handle);
+BOOL RemoteIsWindow(int pid, uint64_t handle);
 LRESULT RemoteSend(int pid, uint64_t handle, UINT msg, WPARAM wParam, LPARAM lParam, bool post);
 void ServerStart();
 void ServerStop();

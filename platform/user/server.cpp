@@ -128,6 +128,11 @@ std::string Serve(const std::string& line) {
     LRESULT r = cmd == "send" ? SendMessageW(h, msg, wp, lp) : PostMessageW(h, msg, wp, lp);
     return "ok " + std::to_string((long long)r) + "\n";
   }
+  if (cmd == "iswindow") {
+    HWND h = (HWND)(uintptr_t)num();
+    std::lock_guard lock(UserLock());
+    return std::string("ok ") + (GetWin(h) ? "1" : "0") + "\n";
+  }
   if (cmd == "foreground") {
     HWND h = (HWND)(uintptr_t)num();
     return std::string("ok ") + (SetForegroundWindow(h) ? "1" : "0") + "\n";
@@ -283,6 +288,11 @@ HWND RemoteFindWindow(LPCWSTR className, LPCWSTR title) {
     if (h) return RemoteProxy(pid, h);
   }
   return nullptr;
+}
+
+BOOL RemoteIsWindow(int pid, uint64_t handle) {
+  std::string reply;
+  return LxDeviceCall(pid, "iswindow " + Hex64(handle), reply) && reply.rfind("ok 1", 0) == 0;
 }
 
 BOOL RemoteForeground(int pid, uint64_t handle) {

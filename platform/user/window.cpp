@@ -348,6 +348,7 @@ BOOL DestroyWindow(HWND hwnd) {
     }
     CallProc(h, WM_DESTROY, 0, 0);
   }
+  for (HWND h : order) CallProc(h, WM_NCDESTROY, 0, 0);
   {
     std::lock_guard lock(UserLock());
     for (HWND h : order) {
@@ -377,8 +378,18 @@ BOOL DestroyWindow(HWND hwnd) {
 }
 
 BOOL IsWindow(HWND hwnd) {
-  std::lock_guard lock(UserLock());
-  return GetAnyWin(hwnd) != nullptr;
+  int pid;
+  uint64_t remote;
+  {
+    std::lock_guard lock(UserLock());
+    Window* w = GetAnyWin(hwnd);
+    if (!w) return FALSE;
+    if (!w->remote) return TRUE;
+    pid = w->remotePid;
+    remote = w->remoteHandle;
+  }
+  // Another process's window lives as long as that process keeps it.
+  return RemoteIsWindow(pid, remote);
 }
 
 BOOL ShowWindow(HWND hwnd, int cmd) {

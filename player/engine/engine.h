@@ -6,7 +6,8 @@
 
 enum EngineState : DWORD { Stopped = 0, Playing = 1, Paused = 2 };
 
-// Decoder exports, looked up by name in KOMP3DEC.DLL.
+// Decoder exports, looked up by name in KOMP3DEC.DLL; the same types as the
+// decoder's own komp3dec.h.
 typedef LONG (*KO_InitProc)(LONG fadeIn, LONG eqEnabled, const signed char* eqValues, LONG startPosition);
 typedef LONG (*KO_ExitProc)(void);
 typedef LONG (*KO_DecompressAudioProc)(const BYTE* input, LONG length, BYTE* output, LONG capacity,

@@ -3,8 +3,6 @@
 #include "playlist/playlist.h"
 #include "shell/playerwindows.h"
 
-PlayerWindows g_windows;
-
 // The small layout's figures; the playlist window replaces them with its own.
 void PlaylistViewDefaults(PlaylistView* view) {
   view->firstRow = 0;

@@ -129,6 +129,11 @@ TEST(CompareString, LocaleOrderAndIgnoreCase) {
   EXPECT_EQ(CompareStringW(user, NORM_IGNORECASE, u"zebra", -1, u"Apfel", -1), CSTR_GREATER_THAN);
   // Explicit lengths compare only the given prefix.
   EXPECT_EQ(CompareStringW(user, NORM_IGNORECASE, u"Titel A", 5, u"titel B", 5), CSTR_EQUAL);
+  // A count reaching past the terminator stops there: what follows in a
+  // fixed-size buffer does not count.
+  WCHAR titleA[31] = u"Lied", titleB[31] = u"lied";
+  titleA[10] = u'x';
+  EXPECT_EQ(CompareStringW(user, NORM_IGNORECASE, titleA, 31, titleB, 31), CSTR_EQUAL);
   EXPECT_EQ(CompareStringW(user, 0, nullptr, -1, u"x", -1), 0);
 }
 

@@ -26,7 +26,7 @@ inline std::vector<Seen> gSeen;
 // Messages the tests do not look at.
 inline bool Boring(UINT m) {
   return m == WM_SIZE || m == WM_MOVE || m == WM_SHOWWINDOW || m == WM_SETTEXT || m == WM_GETTEXT ||
-         m == WM_GETTEXTLENGTH || m == WM_ERASEBKGND || m == WM_ACTIVATE || m == WM_CAPTURECHANGED;
+         m == WM_GETTEXTLENGTH || m == WM_ERASEBKGND || m == WM_ACTIVATE || m == WM_CAPTURECHANGED || m == WM_NCDESTROY;
 }
 
 inline LRESULT CALLBACK RecordingProc(HWND h, UINT m, WPARAM w, LPARAM l) {

@@ -1,0 +1,3 @@
+#include "shell/playerwindows.h"
+
+PlayerWindows g_windows;
