@@ -96,3 +96,19 @@ BOOL InflateRect(LPRECT r, int dx, int dy) {
 BOOL PtInRect(const RECT* r, POINT pt) {
   return r && pt.x >= r->left && pt.x < r->right && pt.y >= r->top && pt.y < r->bottom;
 }
+
+// The device's screen: 240x320 without borders worth speaking of.
+int GetSystemMetrics(int index) {
+  switch (index) {
+    case SM_CXSCREEN: return 240;
+    case SM_CYSCREEN: return 320;
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL: return 13;
+    case SM_CYCAPTION: return 26;
+    case SM_CXBORDER:
+    case SM_CYBORDER: return 1;
+    case SM_CXDOUBLECLK:
+    case SM_CYDOUBLECLK: return 4;
+  }
+  return 0;
+}

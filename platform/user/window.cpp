@@ -481,7 +481,7 @@ BOOL SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flag
       if (w->style & WS_VISIBLE) InvalidateParentArea(w);
       w->rect = nr;
       if (!w->parent && sized) w->surface = MakeSurface(std::max(width, 1), std::max(height, 1), 0);
-      if (!(flags & SWP_NOREDRAW)) InvalidateAll(w, sized || !w->parent ? true : true);
+      if (!(flags & SWP_NOREDRAW)) InvalidateAll(w, true);
       if (w->style & WS_VISIBLE) InvalidateParentArea(w);
       NoteScreenChanged();
     }

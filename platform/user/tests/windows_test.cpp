@@ -173,6 +173,11 @@ TEST_F(WindowTest, MessageBoxIsRecordedAndAnsweredWithTheDefaultButton) {
   LxMessageBoxReset(0);
 }
 
+TEST_F(WindowTest, ScreenMetricsAreTheDevice) {
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 240);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 320);
+}
+
 TEST_F(WindowTest, RectangleHelpers) {
   RECT a{0, 0, 10, 10}, b{5, 5, 20, 20}, r;
   EXPECT_TRUE(IntersectRect(&r, &a, &b));
