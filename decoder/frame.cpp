@@ -58,7 +58,8 @@ int32_t FrameLength(const FrameHeader& h) {
 int FindFrame(DecoderState& d) {
   InputCursor& c = d.cursor;
   const uint8_t* end = c.bufferEnd;
-  if (!c.readPos || c.readPos > end) return Fail(c, STATUS_NEED_DATA);
+  if (!c.readPos) return Fail(c, STATUS_NEED_DATA);
+  if (c.readPos > end) c.readPos = end;
   for (;;) {
     const uint8_t* pos = c.readPos;
     const uint8_t* candidate = nullptr;

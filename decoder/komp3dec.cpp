@@ -78,7 +78,8 @@ int DecodeFrame(DecoderState& d) {
 
 void AttachBuffer(DecoderState& d, const uint8_t* data, int32_t length) {
   InputCursor& c = d.cursor;
-  d.positionBase += d.consumed;
+  // Positions wrap like the 32-bit values they are, past 2 GiB.
+  d.positionBase = int32_t(uint32_t(d.positionBase) + uint32_t(d.consumed));
   d.consumed = 0;
   c.bufferStart = data;
   c.bufferEnd = data + (length > 0 ? length : 0);
@@ -158,7 +159,7 @@ KO_API int32_t KO_DecompressAudio(const uint8_t* data, int32_t length, uint8_t* 
     // positions stay true in the next buffer.
     d.consumed = int32_t(d.cursor.bufferEnd - d.cursor.bufferStart);
   }
-  if (streamPosition) *streamPosition = d.positionBase + d.consumed;
+  if (streamPosition) *streamPosition = int32_t(uint32_t(d.positionBase) + uint32_t(d.consumed));
   if (result != 0) {
     if (pcmBytes) *pcmBytes = 0;
     if (status == STATUS_NEED_DATA) return int32_t(d.cursor.bufferEnd - d.cursor.readPos) + 1;

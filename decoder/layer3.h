@@ -40,8 +40,8 @@ struct Layer3Segment {
 
 // Magnitude k (0..8206) times 2^(e/4), Q28: the power-table mantissa shifted
 // by its exponent + e/4 (toward zero; right shifts past 31 places give 0,
-// left shifts past 4 saturate to 2^31 - 1), then the quarter power of e's
-// remainder as a rounded product.
+// left shifts past 4 saturate to 2^31 - 1), then times the quarter power of
+// e's remainder (64-bit product, rounded, saturated).
 Fixed Layer3Requantize(int32_t magnitude, int32_t exponent);
 
 // Sample-rate index 0..8 (48000 ... 8000) of a rate in Hz; MPEG-2.5 rates are
@@ -57,7 +57,8 @@ void Layer3Reorder(Fixed lines[576], const int16_t shortBands[14], int fromBand)
 void Layer3AliasReduce(Fixed lines[576], int boundaries);
 
 // 18 lines of one subband to 36 windowed outputs (Q28): the 36-point IMDCT
-// with inputs rounded to Q16 and Q12 constants, times the block type's window.
+// with Q16 constants summed in 64 bits, times the block type's window
+// (rounded product).
 void Layer3Imdct36(const Fixed in[18], Fixed out[36], int blockType);
 // Three 12-point IMDCTs over 6 lines each, windowed and overlapped into the
 // 36 outputs (positions 6..29; the rest 0).
@@ -76,3 +77,6 @@ void Layer3Hybrid(const Fixed lines[576], Fixed overlap[576], int longType, int 
 
 // One past the last nonzero line, at least `floor`.
 int Layer3NonzeroEnd(const Fixed lines[576], int floor);
+// Subbands that run the IMDCT: 32 - (576 - n) / 18 with n one past the last
+// nonzero line, at least 36; the ones above only hand out their overlap.
+int Layer3ActiveSubbands(const Fixed lines[576]);

@@ -35,5 +35,5 @@ struct Layer3HuffTable {
 extern const Layer3HuffTable kLayer3HuffTables[32];
 extern const uint32_t* const kLayer3Count1Trees[2];  // A and B, first lookup 4 bits
 
-extern const int32_t kLayer3Imdct36[18][18];  // Q12
-extern const int32_t kLayer3Imdct12[6][6];    // Q12
+extern const int32_t kLayer3Imdct36[18][18];  // Q16
+extern const int32_t kLayer3Imdct12[6][6];    // Q16

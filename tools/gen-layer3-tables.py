@@ -398,13 +398,13 @@ def main():
     w(rows([q28(v) for v in shortw], 6))
     w('};')
     w('')
-    w('// IMDCT kernels, Q12: cos(pi/(2n) (2j+1)(2k+1)) for n = 36 (18 x 18) and')
+    w('// IMDCT kernels, Q16: cos(pi/(2n) (2j+1)(2k+1)) for n = 36 (18 x 18) and')
     w('// n = 12 (6 x 6); the 36 and 12 outputs follow from these by symmetry.')
     for n, name in ((36, 'kLayer3Imdct36'), (12, 'kLayer3Imdct12')):
         h = n // 2
         w('const int32_t %s[%d][%d] = {' % (name, h, h))
         for j in range(h):
-            w('    {' + ', '.join(str(int(math.floor(4096 * math.cos(math.pi / (2 * n) * (2 * j + 1) * (2 * k + 1)) + 0.5)))
+            w('    {' + ', '.join(str(int(math.floor(65536 * math.cos(math.pi / (2 * n) * (2 * j + 1) * (2 * k + 1)) + 0.5)))
                             for k in range(h)) + '},')
         w('};')
     w('')

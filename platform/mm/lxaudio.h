@@ -45,7 +45,7 @@ LX_EXPORT int LxAudioSelect(const char* device);
 // "R1,R2"; an empty list refuses none. Without a call, $LUMTRAX_REFUSE_RATES.
 LX_EXPORT int LxAudioRefuseRates(const char* rates);
 
-// Where completion messages go, one function so that tests can watch them.
+// Where completion messages go: PostMessageW, or a test's own function.
 typedef int (*LxWaveOutPoster)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Replaces the poster (null restores PostMessageW).
 LX_EXPORT void LxWaveOutSetPoster(LxWaveOutPoster poster);

@@ -13,13 +13,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "windef.h"
-
-// Bound at link time once the window manager is part of the library; until
-// then (and in tests) the poster hook stands in.
-extern "C" LX_EXPORT BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    __attribute__((weak));
-
 #include "../shell/lxstate.h"
 #include "lxaudio.h"
 #include "windows.h"
@@ -69,7 +62,7 @@ LxWaveOutPoster g_poster = nullptr;
 
 int Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (LxWaveOutPoster p = __atomic_load_n(&g_poster, __ATOMIC_ACQUIRE)) return p(window, message, wParam, lParam);
-  return PostMessageW ? PostMessageW(window, message, wParam, lParam) : 0;
+  return PostMessageW(window, message, wParam, lParam);
 }
 
 // Volume word as last set in this process; the device state file is the
