@@ -58,12 +58,15 @@ LPWSTR LxStrRChrW(LPCWSTR s, WCHAR c) {
   }
 }
 
+// Compares unit by unit: a text shorter than the pattern is never read past its end.
 LPWSTR LxStrStrW(LPCWSTR s, LPCWSTR sub) {
-  int n = lstrlenW(sub);
+  if (!*sub) return (LPWSTR)s;
   for (; *s; ++s) {
-    if (memcmp(s, sub, n * sizeof(WCHAR)) == 0) return (LPWSTR)s;
+    int i = 0;
+    while (sub[i] && s[i] == sub[i]) ++i;
+    if (!sub[i]) return (LPWSTR)s;
   }
-  return n == 0 ? (LPWSTR)s : nullptr;
+  return nullptr;
 }
 
 // Ordinal, with Unicode simple case folding.
@@ -99,30 +102,30 @@ struct Sink {
   }
 };
 
-struct Spec {
+struct Field {
   bool left = false, plus = false, space = false, alt = false, zero = false;
   int width = 0;
   int precision = -1;
 };
 
-void PutPadded(Sink& out, const Spec& spec, const WCHAR* body, int n, const WCHAR* prefix, int prefixLen,
+void PutPadded(Sink& out, const Field& field, const WCHAR* body, int n, const WCHAR* prefix, int prefixLen,
                int zeros) {
   int total = prefixLen + zeros + n;
-  int pad = spec.width > total ? spec.width - total : 0;
-  if (!spec.left && !spec.zero) out.Repeat(' ', pad);
+  int pad = field.width > total ? field.width - total : 0;
+  if (!field.left && !field.zero) out.Repeat(' ', pad);
   for (int i = 0; i < prefixLen; ++i) out.Put(prefix[i]);
-  if (!spec.left && spec.zero) out.Repeat('0', pad);
+  if (!field.left && field.zero) out.Repeat('0', pad);
   out.Repeat('0', zeros);
   for (int i = 0; i < n; ++i) out.Put(body[i]);
-  if (spec.left) out.Repeat(' ', pad);
+  if (field.left) out.Repeat(' ', pad);
 }
 
-void PutInteger(Sink& out, Spec spec, unsigned long long magnitude, bool negative, int base, bool upper) {
+void PutInteger(Sink& out, Field field, unsigned long long magnitude, bool negative, int base, bool upper) {
   WCHAR digits[32];
   int n = 0;
   const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
   // C rule: a zero value with precision 0 prints no digits.
-  if (!(magnitude == 0 && spec.precision == 0)) {
+  if (!(magnitude == 0 && field.precision == 0)) {
     do {
       digits[n++] = set[magnitude % base];
       magnitude /= base;
@@ -133,28 +136,28 @@ void PutInteger(Sink& out, Spec spec, unsigned long long magnitude, bool negativ
   WCHAR prefix[3];
   int prefixLen = 0;
   if (negative) prefix[prefixLen++] = '-';
-  else if (spec.plus) prefix[prefixLen++] = '+';
-  else if (spec.space) prefix[prefixLen++] = ' ';
-  if (spec.alt && base == 16 && n > 0) {
+  else if (field.plus) prefix[prefixLen++] = '+';
+  else if (field.space) prefix[prefixLen++] = ' ';
+  if (field.alt && base == 16 && n > 0) {
     prefix[prefixLen++] = '0';
     prefix[prefixLen++] = upper ? 'X' : 'x';
   }
-  int zeros = spec.precision > n ? spec.precision - n : 0;
-  if (spec.precision >= 0) spec.zero = false;  // a precision overrides the 0 flag
-  PutPadded(out, spec, body, n, prefix, prefixLen, zeros);
+  int zeros = field.precision > n ? field.precision - n : 0;
+  if (field.precision >= 0) field.zero = false;  // a precision overrides the 0 flag
+  PutPadded(out, field, body, n, prefix, prefixLen, zeros);
 }
 
 template <class Ch>
-void PutString(Sink& out, const Spec& spec, const Ch* s) {
+void PutString(Sink& out, const Field& field, const Ch* s) {
   static const char null[] = "(null)";
   if (!s) {
-    PutString(out, spec, null);
+    PutString(out, field, null);
     return;
   }
   int n = 0;
-  while (s[n] && (spec.precision < 0 || n < spec.precision)) ++n;
-  int pad = spec.width > n ? spec.width - n : 0;
-  if (!spec.left) out.Repeat(spec.zero ? '0' : ' ', pad);
+  while (s[n] && (field.precision < 0 || n < field.precision)) ++n;
+  int pad = field.width > n ? field.width - n : 0;
+  if (!field.left) out.Repeat(field.zero ? '0' : ' ', pad);
   // Narrow text is taken as the device's ANSI code page.
   for (int i = 0; i < n; ++i) {
     if constexpr (sizeof(Ch) == 1) {
@@ -165,7 +168,7 @@ void PutString(Sink& out, const Spec& spec, const Ch* s) {
       out.Put(s[i]);
     }
   }
-  if (spec.left) out.Repeat(' ', pad);
+  if (field.left) out.Repeat(' ', pad);
 }
 
 }  // namespace
@@ -181,33 +184,33 @@ int LxFormatVW(LPWSTR dst, int size, LPCWSTR format, va_list args) {
       continue;
     }
     LPCWSTR start = p++;
-    Spec spec;
+    Field field;
     for (;; ++p) {
-      if (*p == '-') spec.left = true;
-      else if (*p == '+') spec.plus = true;
-      else if (*p == ' ') spec.space = true;
-      else if (*p == '#') spec.alt = true;
-      else if (*p == '0') spec.zero = true;
+      if (*p == '-') field.left = true;
+      else if (*p == '+') field.plus = true;
+      else if (*p == ' ') field.space = true;
+      else if (*p == '#') field.alt = true;
+      else if (*p == '0') field.zero = true;
       else break;
     }
     if (*p == '*') {
-      spec.width = va_arg(ap, int);
-      if (spec.width < 0) {
-        spec.left = true;
-        spec.width = -spec.width;
+      field.width = va_arg(ap, int);
+      if (field.width < 0) {
+        field.left = true;
+        field.width = -field.width;
       }
       ++p;
     } else {
-      while (*p >= '0' && *p <= '9') spec.width = spec.width * 10 + (*p++ - '0');
+      while (*p >= '0' && *p <= '9') field.width = field.width * 10 + (*p++ - '0');
     }
     if (*p == '.') {
       ++p;
-      spec.precision = 0;
+      field.precision = 0;
       if (*p == '*') {
-        spec.precision = va_arg(ap, int);
+        field.precision = va_arg(ap, int);
         ++p;
       } else {
-        while (*p >= '0' && *p <= '9') spec.precision = spec.precision * 10 + (*p++ - '0');
+        while (*p >= '0' && *p <= '9') field.precision = field.precision * 10 + (*p++ - '0');
       }
     }
     // Size: on the device long is 32 bits, so 'l' reads 32 bits here too.
@@ -238,7 +241,7 @@ int LxFormatVW(LPWSTR dst, int size, LPCWSTR format, va_list args) {
       case 'i': {
         long long v = size64 ? va_arg(ap, long long) : (long long)va_arg(ap, int);
         unsigned long long m = v < 0 ? 0ull - (unsigned long long)v : (unsigned long long)v;
-        PutInteger(out, spec, m, v < 0, 10, false);
+        PutInteger(out, field, m, v < 0, 10, false);
         break;
       }
       case 'u':
@@ -248,12 +251,12 @@ int LxFormatVW(LPWSTR dst, int size, LPCWSTR format, va_list args) {
         unsigned long long v = size64 ? va_arg(ap, unsigned long long) : (unsigned long long)va_arg(ap, unsigned);
         if (narrow && !size64) v &= 0xFFFF;
         int base = conv == 'u' ? 10 : conv == 'o' ? 8 : 16;
-        PutInteger(out, spec, v, false, base, conv == 'X');
+        PutInteger(out, field, v, false, base, conv == 'X');
         break;
       }
       case 'p': {
-        spec.alt = true;
-        PutInteger(out, spec, (unsigned long long)(uintptr_t)va_arg(ap, void*), false, 16, false);
+        field.alt = true;
+        PutInteger(out, field, (unsigned long long)(uintptr_t)va_arg(ap, void*), false, 16, false);
         break;
       }
       case 'c':
@@ -265,15 +268,15 @@ int LxFormatVW(LPWSTR dst, int size, LPCWSTR format, va_list args) {
           char n = (char)v;
           MultiByteToWideChar(CP_ACP, 0, &n, 1, &c, 1);
         }
-        PutPadded(out, spec, &c, 1, nullptr, 0, 0);
+        PutPadded(out, field, &c, 1, nullptr, 0, 0);
         break;
       }
       case 's':
       case 'S': {
         // %s and %ls are WCHAR strings, %S and %hs narrow ones.
         bool isNarrow = narrow || (conv == 'S' && !wide);
-        if (isNarrow) PutString(out, spec, va_arg(ap, const char*));
-        else PutString(out, spec, va_arg(ap, const WCHAR*));
+        if (isNarrow) PutString(out, field, va_arg(ap, const char*));
+        else PutString(out, field, va_arg(ap, const WCHAR*));
         break;
       }
       case 'e':

@@ -1,3 +1,4 @@
+#include <memory>
 // The WCHAR formatter, string helpers, code pages and collation.
 #include <gtest/gtest.h>
 
@@ -74,6 +75,11 @@ TEST(StringHelpers, CopyCompareSearch) {
   EXPECT_EQ(std::u16string(LxStrChrW(u"a.b.c", u'.')), u".b.c");
   EXPECT_EQ(LxStrChrW(u"abc", u'x'), nullptr);
   EXPECT_EQ(std::u16string(LxStrStrW(u"eventon4", u"on")), u"on4");
+  // A text that ends inside a partial match must not be read past its end (ASan checks this).
+  std::unique_ptr<WCHAR[]> tail(new WCHAR[3]{u'x', u':', 0});
+  EXPECT_EQ(LxStrStrW(tail.get(), u"://"), nullptr);
+  const WCHAR* text = u"abc";
+  EXPECT_EQ(LxStrStrW(text, u""), text) << "an empty pattern matches at the start";
   EXPECT_EQ(LxWtoi(u"  -123abc"), -123);
 }
 
