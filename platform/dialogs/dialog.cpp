@@ -2,6 +2,7 @@
 // units of their font), modal loops with the owner disabled, keyboard
 // navigation (Tab, Enter = default button, Escape = IDCANCEL) and the
 // dialog-item helpers.
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -12,6 +13,9 @@
 #include "windows.h"
 
 namespace {
+
+// Base units of the device's 8-point system font (pixels per 4 x 8 dialog units).
+constexpr int kDeviceBaseX = 6, kDeviceBaseY = 13;
 
 struct DialogState {
   HFONT font = nullptr;
@@ -105,13 +109,15 @@ HWND CreateFromTemplate(HINSTANCE instance, const LXDLGTEMPLATE* t, HWND owner, 
   }
   if (!st->font) st->font = (HFONT)GetStockObject(SYSTEM_FONT);
   BaseUnits(st->font, &st->baseX, &st->baseY);
+  // The device's 8-point face is narrower than ours; its units keep its templates on the screen.
+  if (!st->ownFont || t->pointSize == 8) st->baseX = kDeviceBaseX, st->baseY = kDeviceBaseY;
   auto px = [&](int v) { return v * st->baseX / 4; };
   auto py = [&](int v) { return v * st->baseY / 8; };
 
   int cx = px(t->cx), cy = py(t->cy);
   int x = px(t->x), y = py(t->y);
   if (t->style & DS_CENTER) {
-    x = (240 - cx) / 2, y = 26 + (268 - cy) / 2;
+    x = std::max(0, (240 - cx) / 2), y = std::max(26, 26 + (268 - cy) / 2);  // never under the task bar
   } else if (owner && !(t->style & DS_ABSALIGN)) {
     POINT o{0, 0};
     ClientToScreen(owner, &o);
@@ -410,8 +416,4 @@ BOOL MapDialogRect(HWND dialog, LPRECT rect) {
   return TRUE;
 }
 
-LONG GetDialogBaseUnits(void) {
-  int x, y;
-  BaseUnits((HFONT)GetStockObject(SYSTEM_FONT), &x, &y);
-  return MAKELONG(x, y);
-}
+LONG GetDialogBaseUnits(void) { return MAKELONG(kDeviceBaseX, kDeviceBaseY); }

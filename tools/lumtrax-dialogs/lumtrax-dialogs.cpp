@@ -51,12 +51,12 @@ const LXDLGITEM kItems[] = {
     {kTab | WS_BORDER | ES_NUMBER, 0, 80, 88, 40, 13, kCount, u"EDIT", u""},
     {WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY, 0, 0, 0, 10, 13, kSpin, UPDOWN_CLASSW, u""},
     {WS_CHILD | WS_VISIBLE, 0, 4, 106, 152, 8, kProgress, PROGRESS_CLASSW, u""},
-    {WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 0, 4, 118, 152, 40, 0xFFFF, u"EDIT",
+    {WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 0, 4, 118, 152, 26, 0xFFFF, u"EDIT",
      u"Ein Dialog mit weißem Grund, schwarzer Schrift und Rahmen von einem Pixel. Enter wählt OK, Escape bricht ab."},
-    {kTab | BS_DEFPUSHBUTTON, 0, 30, 164, 44, 14, IDOK, u"BUTTON", u"OK"},
-    {kTab, 0, 86, 164, 44, 14, IDCANCEL, u"BUTTON", u"Abbrechen"},
+    {kTab | BS_DEFPUSHBUTTON, 0, 30, 148, 44, 14, IDOK, u"BUTTON", u"OK"},
+    {kTab, 0, 86, 148, 44, 14, IDCANCEL, u"BUTTON", u"Abbrechen"},
 };
-const LXDLGTEMPLATE kDialogTemplate = {WS_POPUP | DS_CENTER, 0, 0, 0, 160, 182, u"Beispiel", 0, nullptr,
+const LXDLGTEMPLATE kDialogTemplate = {WS_POPUP | DS_CENTER, 0, 0, 0, 160, 164, u"Beispiel", 0, nullptr,
                                        sizeof kItems / sizeof kItems[0], kItems};
 
 const LXRESOURCE kResources[] = {{RT_MENU, kMenu, &kMenuTemplate, sizeof kMenuTemplate},
