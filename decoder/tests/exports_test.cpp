@@ -120,7 +120,7 @@ TEST(Exports, FrameEndingOnTheLastByteWaitsForMoreData) {
 TEST(Exports, FreeFormatAndReservedCodesAreNeverDecoded) {
   struct Case {
     const char* what;
-    FrameSpec spec;
+    FrameSpec shape;
   };
   FrameSpec freeFormat = kLayer2;
   freeFormat.bitRateIndex = 0;
@@ -131,7 +131,7 @@ TEST(Exports, FreeFormatAndReservedCodesAreNeverDecoded) {
   for (const Case& k : {Case{"free format", freeFormat}, Case{"bit-rate index 15", badRateIndex},
                         Case{"reserved sample rate", reservedRate}}) {
     StartStream();
-    std::vector<uint8_t> buffer = Frames(k.spec, 20);
+    std::vector<uint8_t> buffer = Frames(k.shape, 20);
     Drain d = DrainBuffer(buffer);
     EXPECT_EQ(0, d.frames) << k.what;
     EXPECT_GT(d.result, 0) << k.what;

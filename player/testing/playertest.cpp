@@ -63,39 +63,39 @@ static void PutBigEndian(Bytes& b, size_t at, unsigned v) {
   b[at + 3] = (unsigned char)v;
 }
 
-Bytes MakeMp3(const Mp3Spec& spec) {
+Bytes MakeMp3(const Mp3Spec& shape) {
   Bytes b;
-  if (spec.id3v2Size) {
-    size_t s = spec.id3v2Size;
+  if (shape.id3v2Size) {
+    size_t s = shape.id3v2Size;
     Bytes head = {'I', 'D', '3', 3, 0, 0, (unsigned char)((s >> 21) & 0x7F), (unsigned char)((s >> 14) & 0x7F),
                   (unsigned char)((s >> 7) & 0x7F), (unsigned char)(s & 0x7F)};
     b.insert(b.end(), head.begin(), head.end());
     b.insert(b.end(), s, 0);
   }
-  b.insert(b.end(), spec.leadingJunk, 0x11);
+  b.insert(b.end(), shape.leadingJunk, 0x11);
   size_t frame = b.size();
-  b.insert(b.end(), spec.audioBytes, 0);
+  b.insert(b.end(), shape.audioBytes, 0);
   b[frame] = 0xFF;
-  b[frame + 1] = spec.frame.b1;
-  b[frame + 2] = spec.frame.b2;
-  b[frame + 3] = spec.frame.b3;
-  if (spec.xing) {
-    bool mpeg1 = (spec.frame.b1 & 0x18) == 0x18, mono = (spec.frame.b3 >> 6) == 3;
+  b[frame + 1] = shape.frame.b1;
+  b[frame + 2] = shape.frame.b2;
+  b[frame + 3] = shape.frame.b3;
+  if (shape.xing) {
+    bool mpeg1 = (shape.frame.b1 & 0x18) == 0x18, mono = (shape.frame.b3 >> 6) == 3;
     size_t s = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
     size_t at = frame + 4 + s;
     memcpy(&b[at], "Xing", 4);
-    PutBigEndian(b, at + 4, spec.xingFlags);
+    PutBigEndian(b, at + 4, shape.xingFlags);
     size_t o = at + 8;
-    if (spec.xingFlags & 1) o += 4;
-    if (spec.xingFlags & 2) o += 4;
-    if (spec.xingFlags & 4) o += 100;
-    if (spec.xingFlags & 8) PutBigEndian(b, o, spec.xingQuality);
+    if (shape.xingFlags & 1) o += 4;
+    if (shape.xingFlags & 2) o += 4;
+    if (shape.xingFlags & 4) o += 100;
+    if (shape.xingFlags & 8) PutBigEndian(b, o, shape.xingQuality);
   }
-  if (spec.tag) {
+  if (shape.tag) {
     Bytes tag(128, 0);
     memcpy(&tag[0], "TAG", 3);
-    memcpy(&tag[3], spec.id3v1Title.data(), std::min<size_t>(30, spec.id3v1Title.size()));
-    tag[127] = spec.genre;
+    memcpy(&tag[3], shape.id3v1Title.data(), std::min<size_t>(30, shape.id3v1Title.size()));
+    tag[127] = shape.genre;
     b.insert(b.end(), tag.begin(), tag.end());
   }
   return b;

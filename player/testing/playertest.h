@@ -38,4 +38,4 @@ struct Mp3Spec {
   unsigned char genre = 0xFF;
 };
 
-Bytes MakeMp3(const Mp3Spec& spec);
+Bytes MakeMp3(const Mp3Spec& shape);

@@ -11,10 +11,10 @@ void PlaylistTest::SetUp() {
 void PlaylistTest::TearDown() { PlaylistDestroy(); }
 
 std::u16string PlaylistTest::MakeFile(const std::string& name, size_t audioBytes) {
-  Mp3Spec spec;
-  spec.audioBytes = audioBytes;
+  Mp3Spec shape;
+  shape.audioBytes = audioBytes;
   std::string host = folder + "/" + name;
-  WriteHostFile(host, MakeMp3(spec));
+  WriteHostFile(host, MakeMp3(shape));
   return DevicePath(host);
 }
 

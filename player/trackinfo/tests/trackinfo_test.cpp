@@ -34,9 +34,9 @@ class TrackProbeTest : public ::testing::Test {
 
 
 TEST_F(TrackProbeTest, ConstantRateFileGivesRateChannelsDurationAndFileTitle) {
-  Mp3Spec spec;
-  spec.audioBytes = 1280000;
-  Probed p = Probe(folder, "Track.01.mp3", MakeMp3(spec));
+  Mp3Spec shape;
+  shape.audioBytes = 1280000;
+  Probed p = Probe(folder, "Track.01.mp3", MakeMp3(shape));
   ASSERT_EQ(p.ok, 1);
   EXPECT_EQ(p.entry.sampleRate, 44100u);
   EXPECT_EQ(p.entry.channels, 2u);
@@ -55,11 +55,11 @@ TEST_F(TrackProbeTest, ConstantRateFileGivesRateChannelsDurationAndFileTitle) {
 }
 
 TEST_F(TrackProbeTest, HourLongTitleShowsHours) {
-  Mp3Spec spec;
-  spec.frame.b1 = 0xF3;  // MPEG-2 Layer III
-  spec.frame.b2 = 0x10;  // 8 kbit/s, 22050 Hz
-  spec.audioBytes = 3600 * 1000;
-  Probed p = Probe(folder, "long.mp3", MakeMp3(spec));
+  Mp3Spec shape;
+  shape.frame.b1 = 0xF3;  // MPEG-2 Layer III
+  shape.frame.b2 = 0x10;  // 8 kbit/s, 22050 Hz
+  shape.audioBytes = 3600 * 1000;
+  Probed p = Probe(folder, "long.mp3", MakeMp3(shape));
   ASSERT_EQ(p.ok, 1);
   EXPECT_EQ(p.entry.sampleRate, 22050u);
   EXPECT_EQ(p.entry.bitRate, 8000);
@@ -84,9 +84,9 @@ TEST_F(TrackProbeTest, SampleRatesAndChannelsFollowTheHeader) {
       {0xF5, 0x90, 0x00, 22050, 2, 80000},   // MPEG-2 Layer II
   };
   for (const Case& c : cases) {
-    Mp3Spec spec;
-    spec.frame = {c.b1, c.b2, c.b3};
-    Probed p = Probe(folder, "rate.mp3", MakeMp3(spec));
+    Mp3Spec shape;
+    shape.frame = {c.b1, c.b2, c.b3};
+    Probed p = Probe(folder, "rate.mp3", MakeMp3(shape));
     ASSERT_EQ(p.ok, 1) << std::hex << int(c.b1) << " " << int(c.b2);
     EXPECT_EQ(p.entry.sampleRate, c.rate) << std::hex << int(c.b1) << " " << int(c.b2);
     EXPECT_EQ(p.entry.channels, c.channels);
@@ -95,9 +95,9 @@ TEST_F(TrackProbeTest, SampleRatesAndChannelsFollowTheHeader) {
 }
 
 TEST_F(TrackProbeTest, Id3v2TagIsSkippedBeforeTheSearch) {
-  Mp3Spec spec;
-  spec.id3v2Size = 1000;
-  Bytes bytes = MakeMp3(spec);
+  Mp3Spec shape;
+  shape.id3v2Size = 1000;
+  Bytes bytes = MakeMp3(shape);
   // A frame-like pattern inside the tag must not be taken.
   bytes[500] = 0xFF, bytes[501] = 0xFB, bytes[502] = 0x50, bytes[503] = 0x00;
   Probed p = Probe(folder, "id3.mp3", bytes);
@@ -109,9 +109,9 @@ TEST_F(TrackProbeTest, Id3v2TagIsSkippedBeforeTheSearch) {
 
 TEST_F(TrackProbeTest, FrameSearchCrossesBlockBorders) {
   for (size_t offset : {size_t(1018), size_t(1019), size_t(1023), size_t(2037), size_t(2038), size_t(5000)}) {
-    Mp3Spec spec;
-    spec.leadingJunk = offset;
-    Probed p = Probe(folder, "late.mp3", MakeMp3(spec));
+    Mp3Spec shape;
+    shape.leadingJunk = offset;
+    Probed p = Probe(folder, "late.mp3", MakeMp3(shape));
     ASSERT_EQ(p.ok, 1) << "frame at " << offset;
     EXPECT_EQ(p.entry.audioStart, offset);
     EXPECT_EQ(p.entry.frameHeader[0], 0xFF);
@@ -120,10 +120,10 @@ TEST_F(TrackProbeTest, FrameSearchCrossesBlockBorders) {
 }
 
 TEST_F(TrackProbeTest, FindFrameSyncAddsTheDistanceToTheStartOffset) {
-  Mp3Spec spec;
-  spec.leadingJunk = 1500;
+  Mp3Spec shape;
+  shape.leadingJunk = 1500;
   std::string host = folder + "/sync.mp3";
-  WriteHostFile(host, MakeMp3(spec));
+  WriteHostFile(host, MakeMp3(shape));
   HANDLE file = CreateFileW(DevicePath(host).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                             nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -136,11 +136,11 @@ TEST_F(TrackProbeTest, FindFrameSyncAddsTheDistanceToTheStartOffset) {
 }
 
 TEST_F(TrackProbeTest, XingHeaderSetsVariableRateAndMovesTheStart) {
-  Mp3Spec spec;
-  spec.xing = true;
-  spec.xingFlags = 0xF;
-  spec.xingQuality = 50;
-  Probed p = Probe(folder, "vbr.mp3", MakeMp3(spec));
+  Mp3Spec shape;
+  shape.xing = true;
+  shape.xingFlags = 0xF;
+  shape.xingQuality = 50;
+  Probed p = Probe(folder, "vbr.mp3", MakeMp3(shape));
   ASSERT_EQ(p.ok, 1);
   EXPECT_EQ(p.entry.bitRate, 128000);
   EXPECT_EQ(p.entry.flags & EntryVbr, EntryVbr);
@@ -158,46 +158,46 @@ TEST_F(TrackProbeTest, XingHeaderSetsVariableRateAndMovesTheStart) {
       {0x8, 0x80000000u, 96000, 32 + 7 + 4}, {0x3, 0, 96000, 32 + 7 + 8},
   };
   for (const Case& c : cases) {
-    spec.xingFlags = c.flags;
-    spec.xingQuality = c.quality;
-    p = Probe(folder, "vbr.mp3", MakeMp3(spec));
+    shape.xingFlags = c.flags;
+    shape.xingQuality = c.quality;
+    p = Probe(folder, "vbr.mp3", MakeMp3(shape));
     ASSERT_EQ(p.ok, 1);
     EXPECT_EQ(p.entry.bitRate, c.bitRate) << "flags " << c.flags << " quality " << c.quality;
     EXPECT_EQ(p.entry.audioStart, c.start) << "flags " << c.flags;
   }
 
   // Single-channel MPEG-1 keeps 17 bytes of side information.
-  spec.frame.b3 = 0xC0;
-  spec.xingFlags = 0;
-  p = Probe(folder, "vbr.mp3", MakeMp3(spec));
+  shape.frame.b3 = 0xC0;
+  shape.xingFlags = 0;
+  p = Probe(folder, "vbr.mp3", MakeMp3(shape));
   ASSERT_EQ(p.ok, 1);
   EXPECT_EQ(p.entry.audioStart, 17u + 7);
   EXPECT_EQ(p.entry.flags & EntryVbr, EntryVbr);
 }
 
 TEST_F(TrackProbeTest, Id3v1TitleAndBlankTitles) {
-  Mp3Spec spec;
-  spec.tag = true;
-  spec.genre = 17;
-  spec.id3v1Title = "Song                          ";
-  spec.audioBytes = 16000;
-  Probed p = Probe(folder, "a.mp3", MakeMp3(spec));
+  Mp3Spec shape;
+  shape.tag = true;
+  shape.genre = 17;
+  shape.id3v1Title = "Song                          ";
+  shape.audioBytes = 16000;
+  Probed p = Probe(folder, "a.mp3", MakeMp3(shape));
   ASSERT_EQ(p.ok, 1);
   EXPECT_EQ(Title(p.entry), u"Song");
   EXPECT_EQ(p.entry.tag[127], 17);
   EXPECT_EQ(p.entry.audioBytes, 16000u) << "the tag is not audio";
   EXPECT_EQ(p.entry.durationSeconds, 1u);
 
-  spec.id3v1Title = std::string(30, ' ');
-  p = Probe(folder, "Blank Title.mp3", MakeMp3(spec));
+  shape.id3v1Title = std::string(30, ' ');
+  p = Probe(folder, "Blank Title.mp3", MakeMp3(shape));
   ASSERT_EQ(p.ok, 1);
   EXPECT_EQ(Title(p.entry), u"Blank Title");
   EXPECT_EQ(p.entry.tag[0], 0) << "a blank title wipes the tag";
   EXPECT_EQ(p.entry.tag[127], 0xFF);
   EXPECT_EQ(p.entry.audioBytes, 16000u) << "a wiped tag still counts as present";
 
-  spec.id3v1Title = std::string("\0Hidden", 7);
-  p = Probe(folder, "nul.mp3", MakeMp3(spec));
+  shape.id3v1Title = std::string("\0Hidden", 7);
+  p = Probe(folder, "nul.mp3", MakeMp3(shape));
   ASSERT_EQ(p.ok, 1);
   EXPECT_EQ(Title(p.entry), u"") << "a title starting with NUL is not blank";
   EXPECT_EQ(p.entry.tag[127], 17);
@@ -241,11 +241,11 @@ TEST_F(TrackProbeTest, UnusableFilesAreRefused) {
 }
 
 TEST_F(TrackProbeTest, TagOverlappingTheAudioGivesNoNegativeLength) {
-  Mp3Spec spec;
-  spec.audioBytes = 205;
-  spec.xing = true;
-  spec.xingFlags = 0xF;
-  Bytes bytes = MakeMp3(spec);
+  Mp3Spec shape;
+  shape.audioBytes = 205;
+  shape.xing = true;
+  shape.xingFlags = 0xF;
+  Bytes bytes = MakeMp3(shape);
   // Make the last 128 bytes a tag: the tag now covers the Xing data.
   memcpy(&bytes[bytes.size() - 128], "TAGTitle", 8);
   Probed p = Probe(folder, "overlap.mp3", bytes);
