@@ -1,4 +1,4 @@
-#include "equalizer/spectrum.h"
+#include "equalizer/analyser.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "equalizer/spectrum.h"
+#include "equalizer/analyser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SHORT samples[SPECTRUM_POINTS] = {};

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "equalizer/spectrum.h"
+#include "equalizer/analyser.h"
 
 namespace {
 
