@@ -423,20 +423,26 @@ int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, 
     }
   }
 
-  // count1: quadruples of magnitude 0 or 1 until the bits are used up.
+  // count1: quadruples of magnitude 0 or 1 until the bits are used up. Most
+  // are all zero: those carry no sign bits and need no band.
   const uint32_t* quadTree = kLayer3Count1Trees[g.count1Table];
+  int nonzeroEnd = line;
   while (line < 576 && Position(m) < end) {
     Fill(m);
     uint32_t e = Lookup(m, quadTree, 4);
-    Fixed v[4];
-    if (line + 4 <= seg[s].end) {  // the common case: all four in one band
-      Fixed one = Requantized(cache, 1);
-      for (int i = 0; i < 4; i++) v[i] = TakeSign(m, int((e >> (4 + i)) & 1), (e & (0x10u << i)) ? one : 0);
-    } else {
-      for (int i = 0; i < 4; i++) {
-        while (line + i >= seg[s].end && s + 1 < segments) s++;
-        EnterBand(cache, exponents[s]);
-        v[i] = TakeSign(m, int((e >> (4 + i)) & 1), (e & (0x10u << i)) ? Requantized(cache, 1) : 0);
+    Fixed v[4] = {0, 0, 0, 0};
+    if (e & 0xF0) {
+      while (line >= seg[s].end && s + 1 < segments) s++;
+      EnterBand(cache, exponents[s]);
+      if (line + 4 <= seg[s].end) {  // the common case: all four in one band
+        Fixed one = Requantized(cache, 1);
+        for (int i = 0; i < 4; i++) v[i] = TakeSign(m, int((e >> (4 + i)) & 1), (e & (0x10u << i)) ? one : 0);
+      } else {
+        for (int i = 0; i < 4; i++) {
+          while (line + i >= seg[s].end && s + 1 < segments) s++;
+          EnterBand(cache, exponents[s]);
+          v[i] = TakeSign(m, int((e >> (4 + i)) & 1), (e & (0x10u << i)) ? Requantized(cache, 1) : 0);
+        }
       }
     }
     if (Position(m) > end) break;  // the quadruple overran the granule: dropped
@@ -449,10 +455,9 @@ int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, 
     } else {
       for (int i = 0; line < 576; i++) lines[line++] = v[i];
     }
-    while (line >= seg[s].end && s + 1 < segments) s++;
-    EnterBand(cache, exponents[s]);
+    if (e & 0xF0) nonzeroEnd = line;
   }
-  decodedEnd = line;
+  decodedEnd = nonzeroEnd;
   if (line < 576) std::memset(lines + line, 0, size_t(576 - line) * sizeof(Fixed));
   return 0;
 }
