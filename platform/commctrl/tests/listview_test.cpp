@@ -2,6 +2,7 @@
 // notifications by stylus and keys, header clicks, sorting, owner-drawn
 // rows, scrolling and what reaches the screen.
 #include "lvtest.h"
+#include "lxresource.h"
 
 #include <algorithm>
 #include <string>
@@ -344,6 +345,69 @@ TEST_F(ListViewTest, ScrollingKeepsTheTopIndexAndTheBarWorksByStylus) {
   ListView_Scroll(lv, 50, 0);
   ListView_GetItemRect(lv, 0, &row, LVIR_BOUNDS);
   EXPECT_EQ(row.left, 1 - 50);
+}
+
+}  // namespace
+
+namespace {
+
+// A dialog like the player's property list: the template names the class,
+// the dialog procedure measures, fills and refuses through DWL_MSGRESULT.
+std::vector<UINT> gDialogHeard;
+
+INT_PTR CALLBACK PropertiesProc(HWND h, UINT m, WPARAM, LPARAM l) {
+  switch (m) {
+    case WM_MEASUREITEM:
+      gDialogHeard.push_back(m);
+      ((MEASUREITEMSTRUCT*)l)->itemHeight = 16;
+      return TRUE;
+    case WM_INITDIALOG: {
+      gDialogHeard.push_back(m);
+      HWND list = GetDlgItem(h, 1000);
+      RECT c;
+      GetClientRect(list, &c);
+      LVCOLUMNW col{LVCF_TEXT | LVCF_WIDTH, 0, (int)c.right - GetSystemMetrics(SM_CXVSCROLL), (LPWSTR)u"Eigenschaften",
+                    0, 0, 0, 0};
+      ListView_InsertColumn(list, 0, &col);
+      for (int i = 0; i < 20; ++i) {
+        LVITEMW it{LVIF_PARAM, i, 0, 0, 0, nullptr, 0, 0, i, 0};
+        ListView_InsertItem(list, &it);
+      }
+      return TRUE;
+    }
+    case WM_DRAWITEM: gDialogHeard.push_back(m); return TRUE;
+    case WM_NOTIFY:
+      if (((NMHDR*)l)->code == LVN_ITEMCHANGING && ((NMLISTVIEW*)l)->iItem == 3) {
+        SetWindowLongW(h, DWL_MSGRESULT, TRUE);
+        return TRUE;
+      }
+      return FALSE;
+  }
+  return FALSE;
+}
+
+TEST(ListViewDialogTest, TemplateMakesTheListByClassNameAndTheProcedureAnswers) {
+  const LXDLGITEM items[] = {{WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+                                  LVS_OWNERDRAWFIXED | LVS_NOSORTHEADER,
+                              0, 0, 0, 160, 150, 1000, u"SysListView32", u""}};
+  const LXDLGTEMPLATE t = {WS_POPUP | WS_VISIBLE, 0, 0, 0, 160, 160, u"Information anzeigen", 0, nullptr, 1, items};
+  gDialogHeard.clear();
+  HWND dlg = CreateDialogIndirectParamW(nullptr, &t, nullptr, PropertiesProc, 0);
+  ASSERT_NE(dlg, nullptr);
+  HWND list = GetDlgItem(dlg, 1000);
+  ASSERT_NE(list, nullptr);
+  ASSERT_GE(gDialogHeard.size(), 2u);
+  EXPECT_EQ(gDialogHeard[0], (UINT)WM_MEASUREITEM) << "the row height comes first, once";
+  EXPECT_EQ(gDialogHeard[1], (UINT)WM_INITDIALOG);
+  EXPECT_EQ(ListView_GetItemCount(list), 20);
+  UpdateWindow(list);
+  EXPECT_GT(std::count(gDialogHeard.begin(), gDialogHeard.end(), (UINT)WM_DRAWITEM), 5);
+  EXPECT_EQ(std::count(gDialogHeard.begin(), gDialogHeard.end(), (UINT)WM_MEASUREITEM), 1);
+  ListView_SetItemState(list, 2, LVIS_SELECTED, LVIS_SELECTED);
+  ListView_SetItemState(list, 3, LVIS_SELECTED, LVIS_SELECTED);
+  EXPECT_EQ(ListView_GetItemState(list, 3, LVIS_SELECTED), 0u) << "refused through DWL_MSGRESULT";
+  EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), -1) << "the other row let go first";
+  DestroyWindow(dlg);
 }
 
 }  // namespace
