@@ -69,6 +69,19 @@ bool Focusable(HWND c) {
   return (style & WS_TABSTOP) && (style & WS_VISIBLE) && !(style & WS_DISABLED);
 }
 
+// The controls a dialog's keyboard navigation visits, in template order; a
+// child dialog made from a DS_CONTROL template (a property sheet's page)
+// lends its own controls instead of being one.
+void TabOrder(HWND dialog, std::vector<HWND>& out) {
+  for (HWND c : lxctl::ChildrenInOrder(dialog)) {
+    if (GetWindowLongW(c, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) {
+      if (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE) TabOrder(c, out);
+    } else {
+      out.push_back(c);
+    }
+  }
+}
+
 HWND FirstTabStop(HWND dialog) {
   for (HWND c : lxctl::ChildrenInOrder(dialog))
     if (Focusable(c)) return c;
@@ -116,15 +129,17 @@ HWND CreateFromTemplate(HINSTANCE instance, const LXDLGTEMPLATE* t, HWND owner, 
 
   int cx = px(t->cx), cy = py(t->cy);
   int x = px(t->x), y = py(t->y);
-  if (t->style & DS_CENTER) {
+  bool child = (t->style & WS_CHILD) && owner;  // a page inside another dialog, placed in its client area
+  if (!child && (t->style & DS_CENTER)) {
     x = std::max(0, (240 - cx) / 2), y = std::max(26, 26 + (268 - cy) / 2);  // never under the task bar
-  } else if (owner && !(t->style & DS_ABSALIGN)) {
+  } else if (!child && owner && !(t->style & DS_ABSALIGN)) {
     POINT o{0, 0};
     ClientToScreen(owner, &o);
     x += o.x, y += o.y;
   }
-  DWORD style = (t->style & ~(WS_VISIBLE | WS_CHILD)) | WS_POPUP;
-  HWND dlg = CreateWindowExW(t->exStyle, u"Dialog", t->title ? t->title : u"", style, x, y, cx, cy, owner, nullptr,
+  DWORD style = child ? (t->style & ~(WS_VISIBLE | WS_POPUP)) : (t->style & ~(WS_VISIBLE | WS_CHILD)) | WS_POPUP;
+  DWORD exStyle = t->exStyle | (child && (t->style & DS_CONTROL) ? WS_EX_CONTROLPARENT : 0);
+  HWND dlg = CreateWindowExW(exStyle, u"Dialog", t->title ? t->title : u"", style, x, y, cx, cy, owner, nullptr,
                              instance, nullptr);
   if (!dlg) {
     if (st->ownFont) DeleteObject(st->font);
@@ -152,7 +167,7 @@ HWND CreateFromTemplate(HINSTANCE instance, const LXDLGTEMPLATE* t, HWND owner, 
   if (!IsWindow(dlg)) return nullptr;
   if ((t->style & WS_VISIBLE) && !st->ended) {
     ShowWindow(dlg, SW_SHOW);
-    SetForegroundWindow(dlg);
+    if (!child) SetForegroundWindow(dlg);
   }
   return dlg;
 }
@@ -212,8 +227,9 @@ LRESULT DefDlgProcW(HWND h, UINT m, WPARAM w, LPARAM l) {
       HDC dc = BeginPaint(h, &ps);
       RECT r;
       GetClientRect(h, &r);
-      // A dialog smaller than the screen shows where it ends.
-      if (r.right < 240 || r.bottom < 268) lxctl::FrameRect1(dc, r, RGB(0, 0, 0));
+      // A dialog smaller than the screen shows where it ends; a page inside one does not.
+      bool child = GetWindowLongW(h, GWL_STYLE) & WS_CHILD;
+      if (!child && (r.right < 240 || r.bottom < 268)) lxctl::FrameRect1(dc, r, RGB(0, 0, 0));
       EndPaint(h, &ps);
       return 0;
     }
@@ -289,7 +305,8 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
 }
 
 HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
-  auto kids = lxctl::ChildrenInOrder(dialog);
+  std::vector<HWND> kids;
+  TabOrder(dialog, kids);
   if (kids.empty()) return nullptr;
   int n = (int)kids.size(), start = -1;
   for (int i = 0; i < n; ++i)
@@ -315,13 +332,14 @@ BOOL IsDialogMessageW(HWND dialog, LPMSG msg) {
         return TRUE;
       } else if (k == VK_RETURN) {
         HWND focus = GetFocus();
-        int id;
         if (focus && IsChild(dialog, focus) && IsPushButton(focus)) {
-          id = GetDlgCtrlID(focus);
-        } else {
-          LRESULT def = SendMessageW(dialog, DM_GETDEFID, 0, 0);
-          id = HIWORD(def) == DC_HASDEFID ? LOWORD(def) : IDOK;
+          // The button's own dialog hears of it, which may be a page inside this one.
+          if (IsWindowEnabled(focus))
+            SendMessageW(GetParent(focus), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED), (LPARAM)focus);
+          return TRUE;
         }
+        LRESULT def = SendMessageW(dialog, DM_GETDEFID, 0, 0);
+        int id = HIWORD(def) == DC_HASDEFID ? LOWORD(def) : IDOK;
         HWND button = GetDlgItem(dialog, id);
         if (!button || IsWindowEnabled(button))
           SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);
