@@ -42,6 +42,67 @@ const LXMENUBARBUTTON kButtons[] = {{40001, u"Zeigen", 0, TBSTATE_ENABLED, TBSTY
 const LXMENUBARTEMPLATE kBar = {kMenu, 2, kButtons};
 
 constexpr DWORD kTab = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+
+// ---- The list view: titles with icons, sorted by a tap on a header ----
+
+constexpr WORD kTable = 30;
+struct Title {
+  LPCWSTR name, type, length;
+  int image, seconds;
+};
+const Title kTitles[] = {{u"Morgen", u"MP3", u"3:12", 1, 192}, {u"Lieder", u"DIR", u"", 0, 0},
+                         {u"Abend", u"MP2", u"4:05", 1, 245}, {u"Notizen.txt", u"TXT", u"", 2, 0},
+                         {u"Brücke", u"MP3", u"2:48", 1, 168}};
+int gSortColumn = 0, gSortDirection = 1;
+
+int CALLBACK CompareTitles(LPARAM a, LPARAM b, LPARAM column) {
+  const Title &x = kTitles[a], &y = kTitles[b];
+  int c = column == 2 ? x.seconds - y.seconds : lstrcmpiW(column ? x.type : x.name, column ? y.type : y.name);
+  return c * gSortDirection;
+}
+
+// Icons drawn at start: a folder, a note and a page, magenta around them.
+HIMAGELIST MakeIcons() {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP strip = CreateCompatibleBitmap(dc, 48, 16);
+  HGDIOBJ old = SelectObject(dc, strip);
+  auto fill = [dc](int l, int t, int r, int b, COLORREF c) {
+    RECT rc{l, t, r, b};
+    HBRUSH br = CreateSolidBrush(c);
+    FillRect(dc, &rc, br);
+    DeleteObject(br);
+  };
+  fill(0, 0, 48, 16, RGB(255, 0, 255));
+  fill(1, 3, 7, 5, RGB(0xC0, 0x90, 0x20)), fill(1, 5, 15, 14, RGB(0xE8, 0xB8, 0x40));  // folder
+  fill(16 + 9, 2, 16 + 11, 12, RGB(0, 0, 0)), fill(16 + 4, 10, 16 + 11, 14, RGB(0, 0, 0));  // note
+  fill(16 + 11, 2, 16 + 14, 4, RGB(0, 0, 0));
+  fill(32 + 3, 1, 32 + 13, 15, RGB(0, 0, 0)), fill(32 + 4, 2, 32 + 12, 14, RGB(255, 255, 255));  // page
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  HIMAGELIST il = ImageList_Create(16, 16, ILC_COLOR | ILC_MASK, 3, 0);
+  ImageList_AddMasked(il, strip, RGB(255, 0, 255));
+  DeleteObject(strip);
+  return il;
+}
+
+void FillTable(HWND list) {
+  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+  ListView_SetImageList(list, MakeIcons(), LVSIL_SMALL);
+  const LPCWSTR heads[] = {u"Titel", u"Typ", u"Zeit"};
+  const int widths[] = {70, 30, 36};
+  for (int c = 0; c < 3; ++c) {
+    LVCOLUMNW col{LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM, c == 2 ? LVCFMT_RIGHT : LVCFMT_LEFT, widths[c],
+                  (LPWSTR)heads[c], 0, c, 0, 0};
+    ListView_InsertColumn(list, c, &col);
+  }
+  for (int i = 0; i < (int)(sizeof kTitles / sizeof kTitles[0]); ++i) {
+    LVITEMW it{LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM, i, 0, 0, 0, (LPWSTR)kTitles[i].name, 0, kTitles[i].image, i, 0};
+    ListView_InsertItem(list, &it);
+    ListView_SetItemText(list, i, 1, kTitles[i].type);
+    ListView_SetItemText(list, i, 2, kTitles[i].length);
+  }
+  ListView_SortItems(list, CompareTitles, gSortColumn);
+}
 const LXDLGITEM kItems[] = {
     {WS_CHILD | WS_VISIBLE, 0, 4, 6, 30, 10, 0xFFFF, u"STATIC", u"Name:"},
     {kTab | WS_BORDER | ES_AUTOHSCROLL, 0, 36, 4, 100, 13, kName, u"EDIT", u"Lumtrax"},
@@ -54,8 +115,9 @@ const LXDLGITEM kItems[] = {
     {kTab | TBS_NOTICKS, 0, 80, 70, 76, 14, kTrack, TRACKBAR_CLASSW, u""},
     {kTab | WS_BORDER | ES_NUMBER, 0, 80, 88, 40, 13, kCount, u"EDIT", u""},
     {WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY, 0, 0, 0, 10, 13, kSpin, UPDOWN_CLASSW, u""},
-    {WS_CHILD | WS_VISIBLE, 0, 4, 106, 152, 8, kProgress, PROGRESS_CLASSW, u""},
-    {WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 0, 4, 118, 152, 26, 0xFFFF, u"EDIT",
+    {WS_CHILD | WS_VISIBLE, 0, 124, 90, 32, 8, kProgress, PROGRESS_CLASSW, u""},
+    {kTab | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 4, 104, 100, 42, kTable, WC_LISTVIEWW, u""},
+    {WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 0, 108, 104, 48, 42, 0xFFFF, u"EDIT",
      u"Ein Dialog mit weißem Grund, schwarzer Schrift und Rahmen von einem Pixel. Enter wählt OK, Escape bricht ab."},
     {kTab | BS_DEFPUSHBUTTON, 0, 30, 148, 44, 14, IDOK, u"BUTTON", u"OK"},
     {kTab, 0, 86, 148, 44, 14, IDCANCEL, u"BUTTON", u"Abbrechen"},
@@ -71,7 +133,7 @@ LX_RESOURCE_TABLE(kResources);
 HINSTANCE gInstance;
 WCHAR gResult[128] = u"Zeigen > Dialog";
 
-INT_PTR CALLBACK SampleProc(HWND h, UINT m, WPARAM w, LPARAM) {
+INT_PTR CALLBACK SampleProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   switch (m) {
     case WM_INITDIALOG: {
       for (LPCWSTR s : {u"Rock", u"Jazz", u"Klassik", u"Pop", u"Blues", u"Folk", u"Soul"})
@@ -84,6 +146,16 @@ INT_PTR CALLBACK SampleProc(HWND h, UINT m, WPARAM w, LPARAM) {
       SendDlgItemMessageW(h, kSpin, UDM_SETPOS32, 0, 3);
       SendDlgItemMessageW(h, kProgress, PBM_SETPOS, 50, 0);
       CheckRadioButton(h, kLeft, kRight, kLeft);
+      FillTable(GetDlgItem(h, kTable));
+      return TRUE;
+    }
+    case WM_NOTIFY: {
+      auto* nm = (NMLISTVIEW*)l;
+      if (nm->hdr.idFrom != kTable || nm->hdr.code != LVN_COLUMNCLICK) return FALSE;
+      // The same column again turns the order round.
+      gSortDirection = nm->iSubItem == gSortColumn ? -gSortDirection : 1;
+      gSortColumn = nm->iSubItem;
+      ListView_SortItems(nm->hdr.hwndFrom, CompareTitles, gSortColumn);
       return TRUE;
     }
     case WM_HSCROLL:
