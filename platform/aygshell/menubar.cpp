@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "../controls/lxctl.h"
+#include "../menus/lxmenu.h"
 #include "aygshell.h"
 #include "lxresource.h"
 
@@ -97,11 +98,11 @@ void Press(HWND h, MenuBar& b, int i) {
   InvalidateRect(h, nullptr, FALSE);
   UpdateWindow(h);
   if (sub) {
-    // The drop-down opens upwards from the button; its pick arrives as WM_COMMAND.
-    SendMessageW(b.parent, WM_INITMENUPOPUP, (WPARAM)sub, btn.popupIndex);
+    // The drop-down opens upwards from the button; its pick, from it or from
+    // one of its submenus, arrives as WM_COMMAND.
     HWND parent = b.parent;  // the bar may be gone when the menu closes
-    UINT cmd = (UINT)TrackPopupMenuEx(sub, TPM_LEFTALIGN | TPM_BOTTOMALIGN | TPM_RETURNCMD | TPM_NONOTIFY,
-                                      btn.rect.left, kBarTop, parent, nullptr);
+    UINT cmd = lxmenu::Track(sub, TPM_LEFTALIGN | TPM_BOTTOMALIGN | TPM_RETURNCMD, btn.rect.left, kBarTop, parent,
+                             btn.popupIndex);
     if (IsWindow(h)) b.pressed = -1, InvalidateRect(h, nullptr, FALSE);
     if (cmd) PostMessageW(parent, WM_COMMAND, MAKEWPARAM(cmd, 0), 0);
   } else {

@@ -2,6 +2,8 @@
 // position in a range and tell their parent by WM_HSCROLL/WM_VSCROLL.
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <mutex>
 
 #include "../controls/lxctl.h"
 #include "commctrl.h"
@@ -226,9 +228,66 @@ void Step(HWND h, UpDown& u, int direction) {
   if (parent) SendMessageW(parent, Horizontal(h) ? WM_HSCROLL : WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, u.pos), (LPARAM)h);
 }
 
+// UDS_ARROWKEYS: the buddy's up and down keys step the control as its
+// arrows do. The buddy is subclassed; the table finds its up-down.
+struct BuddyHook {
+  HWND updown;
+  WNDPROC old;
+};
+
+std::mutex gHookLock;
+std::map<HWND, BuddyHook> gHooks;
+
+LRESULT CALLBACK BuddyProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  BuddyHook hook{};
+  {
+    std::lock_guard lock(gHookLock);
+    auto it = gHooks.find(h);
+    if (it == gHooks.end()) return DefWindowProcW(h, m, w, l);
+    hook = it->second;
+    if (m == WM_DESTROY) gHooks.erase(it);
+  }
+  auto* u = hook.updown ? lxctl::StateOf<UpDown>(hook.updown) : nullptr;
+  if (u && m == WM_KEYDOWN && (w == VK_UP || w == VK_DOWN)) {
+    if (IsWindowEnabled(hook.updown)) Step(hook.updown, *u, w == VK_UP ? 1 : -1);
+    return 0;
+  }
+  if (m == WM_DESTROY) SetWindowLongW(h, GWL_WNDPROC, (LONG_PTR)hook.old);
+  LRESULT r = CallWindowProcW(hook.old, h, m, w, l);
+  return u && m == WM_GETDLGCODE ? r | DLGC_WANTARROWS : r;
+}
+
+void Unhook(HWND updown, HWND buddy) {
+  if (!buddy) return;
+  std::lock_guard lock(gHookLock);
+  auto it = gHooks.find(buddy);
+  if (it == gHooks.end() || it->second.updown != updown) return;
+  if (GetWindowLongW(buddy, GWL_WNDPROC) == (LONG_PTR)BuddyProc) {
+    SetWindowLongW(buddy, GWL_WNDPROC, (LONG_PTR)it->second.old);
+    gHooks.erase(it);
+  } else {
+    it->second.updown = nullptr;  // subclassed again since: stay in the chain, passing everything on
+  }
+}
+
+void Hook(HWND updown, HWND buddy) {
+  std::lock_guard lock(gHookLock);
+  auto it = gHooks.find(buddy);
+  if (it != gHooks.end()) {
+    it->second.updown = updown;
+    return;
+  }
+  auto old = (WNDPROC)GetWindowLongW(buddy, GWL_WNDPROC);
+  if (!old) return;
+  gHooks[buddy] = BuddyHook{updown, old};
+  SetWindowLongW(buddy, GWL_WNDPROC, (LONG_PTR)BuddyProc);
+}
+
 void SetBuddy(HWND h, UpDown& u, HWND buddy) {
+  Unhook(h, u.buddy);
   u.buddy = buddy;
   if (!buddy) return;
+  if (Style(h) & UDS_ARROWKEYS) Hook(h, buddy);
   DWORD st = Style(h);
   if (!(st & (UDS_ALIGNRIGHT | UDS_ALIGNLEFT))) return;
   // The arrows sit against the buddy's edge, which gives up their width.
@@ -292,7 +351,10 @@ LRESULT CALLBACK UpDownProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     }
     return 0;
   }
-  if (m == WM_DESTROY) return Lifetime<UpDown>(h, m);
+  if (m == WM_DESTROY) {
+    if (auto* u = lxctl::StateOf<UpDown>(h)) Unhook(h, u->buddy);
+    return Lifetime<UpDown>(h, m);
+  }
   auto* u = lxctl::StateOf<UpDown>(h);
   if (!u) return DefWindowProcW(h, m, w, l);
   switch (m) {

@@ -26,6 +26,7 @@ struct DialogState {
   INT_PTR result = 0;
   HWND lastFocus = nullptr;
   WORD defId = IDOK;
+  HWND defButton = nullptr;  // the template's default push button
 };
 
 std::mutex gLock;
@@ -57,9 +58,34 @@ bool IsPushButton(HWND h) {
   return code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON);
 }
 
+// The default push button follows the focus: a focused push button is the
+// one Enter presses, so it wears the default frame; on any other control the
+// dialog's default button gets it back.
+void MarkDefaultButton(HWND dialog, HWND focus) {
+  auto st = StateOf(dialog);
+  if (!st) return;
+  HWND marked = focus && IsPushButton(focus) ? focus : st->defButton;
+  for (HWND c : lxctl::ChildrenInOrder(dialog)) {
+    LRESULT code = SendMessageW(c, WM_GETDLGCODE, 0, 0);
+    if (!(code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) continue;
+    bool want = c == marked;
+    if (want == ((code & DLGC_DEFPUSHBUTTON) != 0)) continue;
+    DWORD low = (DWORD)GetWindowLongW(c, GWL_STYLE) & 0xFFFF;
+    SendMessageW(c, BM_SETSTYLE, (low & ~BS_TYPEMASK) | (want ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), TRUE);
+  }
+}
+
 void FocusControl(HWND dialog, HWND control) {
   if (!control) return;
   SetFocus(control);
+  // A control of a page inside the dialog marks the page's buttons; the dialog's own go back to their default.
+  HWND own = GetParent(control);
+  if (own != dialog && StateOf(own)) {
+    MarkDefaultButton(own, control);
+    MarkDefaultButton(dialog, nullptr);
+  } else {
+    MarkDefaultButton(dialog, control);
+  }
   if (SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(control, EM_SETSEL, 0, -1);
   if (auto st = StateOf(dialog)) st->lastFocus = control;
 }
@@ -67,6 +93,20 @@ void FocusControl(HWND dialog, HWND control) {
 bool Focusable(HWND c) {
   DWORD style = (DWORD)GetWindowLongW(c, GWL_STYLE);
   return (style & WS_TABSTOP) && (style & WS_VISIBLE) && !(style & WS_DISABLED);
+}
+
+// Arrow keys move within the focused control's group (from a WS_GROUP
+// control to the next); an automatic radio button reached this way is
+// chosen, as if tapped.
+bool MoveInGroup(HWND dialog, HWND from, bool previous) {
+  HWND next = GetNextDlgGroupItem(GetParent(from), from, previous);
+  if (!next || next == from) return false;
+  FocusControl(dialog, next);
+  LRESULT code = SendMessageW(next, WM_GETDLGCODE, 0, 0);
+  if ((code & DLGC_RADIOBUTTON) && ((DWORD)GetWindowLongW(next, GWL_STYLE) & BS_TYPEMASK) == BS_AUTORADIOBUTTON &&
+      SendMessageW(next, BM_GETCHECK, 0, 0) != BST_CHECKED)
+    SendMessageW(next, BM_CLICK, 0, 0);
+  return true;
 }
 
 // The controls a dialog's keyboard navigation visits, in template order; a
@@ -162,6 +202,8 @@ HWND CreateFromTemplate(HINSTANCE instance, const LXDLGTEMPLATE* t, HWND owner, 
       if (b) SendMessageW(c, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)b);
     }
   }
+  for (HWND c : lxctl::ChildrenInOrder(dlg))
+    if (SendMessageW(c, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) st->defButton = c;
   HWND first = FirstTabStop(dlg);
   if (proc && proc(dlg, WM_INITDIALOG, (WPARAM)first, param) && first && IsWindow(first)) FocusControl(dlg, first);
   if (!IsWindow(dlg)) return nullptr;
@@ -319,6 +361,27 @@ HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
   return control;
 }
 
+HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
+  auto kids = lxctl::ChildrenInOrder(dialog);
+  int n = (int)kids.size(), at = -1;
+  for (int i = 0; i < n; ++i)
+    if (kids[i] == control) at = i;
+  if (at < 0) return nullptr;
+  auto style = [&](int i) { return (DWORD)GetWindowLongW(kids[i], GWL_STYLE); };
+  int first = at, end = at + 1;
+  while (first > 0 && !(style(first) & WS_GROUP)) --first;
+  while (end < n && !(style(end) & WS_GROUP)) ++end;
+  int size = end - first;
+  for (int k = 1; k < size; ++k) {
+    int i = first + ((at - first + (previous ? -k : k)) % size + size) % size;
+    DWORD st = style(i);
+    // Labels in the group take no focus.
+    if ((st & WS_VISIBLE) && !(st & WS_DISABLED) && !(SendMessageW(kids[i], WM_GETDLGCODE, 0, 0) & DLGC_STATIC))
+      return kids[i];
+  }
+  return control;
+}
+
 BOOL IsDialogMessageW(HWND dialog, LPMSG msg) {
   if (!msg || !dialog || (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd))) return FALSE;
   if (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) {
@@ -329,6 +392,10 @@ BOOL IsDialogMessageW(HWND dialog, LPMSG msg) {
         if (k == '\r' || k == 0x1B || (k == '\t' && !(code & DLGC_WANTTAB))) return TRUE;
       } else if (k == VK_TAB && !(code & DLGC_WANTTAB)) {
         FocusControl(dialog, GetNextDlgTabItem(dialog, GetFocus(), GetKeyState(VK_SHIFT) < 0));
+        return TRUE;
+      } else if ((k == VK_LEFT || k == VK_UP || k == VK_RIGHT || k == VK_DOWN) && !(code & DLGC_WANTARROWS) &&
+                 msg->hwnd != dialog) {
+        MoveInGroup(dialog, msg->hwnd, k == VK_LEFT || k == VK_UP);
         return TRUE;
       } else if (k == VK_RETURN) {
         HWND focus = GetFocus();

@@ -25,6 +25,7 @@ WINUSERAPI UINT IsDlgButtonChecked(HWND dialog, int id);
 WINUSERAPI BOOL CheckRadioButton(HWND dialog, int first, int last, int check);
 WINUSERAPI LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT msg, WPARAM wParam, LPARAM lParam);
 WINUSERAPI HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous);
+WINUSERAPI HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous);
 WINUSERAPI BOOL MapDialogRect(HWND dialog, LPRECT rect);
 WINUSERAPI LONG GetDialogBaseUnits(void);
 

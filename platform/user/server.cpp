@@ -12,9 +12,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -32,12 +36,20 @@ namespace {
 struct ServerState {
   int fd = -1;
   std::string path;
-  std::thread thread;
+  std::thread thread;  // the accept loop
+  // Requests being answered. A process that ends waits for them: a request
+  // may end it (WM_CLOSE posted to its last window), and the asker must
+  // still get the answer or it takes the call for failed.
+  std::mutex lock;
+  std::condition_variable answered;
+  int busy = 0;
+  std::atomic<bool> stopping{false};
 };
 
+// Never destroyed: request threads may still run while the process exits.
 ServerState& S() {
-  static ServerState s;
-  return s;
+  static ServerState* s = new ServerState;
+  return *s;
 }
 
 
@@ -204,14 +216,25 @@ void HandleClient(int fd) {
   std::string reply = Serve(line);
   WriteAll(fd, reply.data(), reply.size());
   close(fd);
+  std::lock_guard lock(S().lock);
+  --S().busy;
+  S().answered.notify_all();
 }
 
 void AcceptLoop(int fd) {
-  for (;;) {
+  while (!S().stopping) {
+    // shutdown() wakes accept(); the poll's time-out makes sure of the end.
+    pollfd p{fd, POLLIN, 0};
+    int ready = poll(&p, 1, 250);
+    if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
     int c = accept(fd, nullptr, nullptr);
     if (c < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
-      return;  // closed
+      return;  // shut down
+    }
+    {
+      std::lock_guard lock(S().lock);
+      ++S().busy;
     }
     std::thread(HandleClient, c).detach();
   }
@@ -264,16 +287,22 @@ void ServerStart() {
   S().fd = fd;
   S().path = path;
   atexit(RemoveSocket);
-  std::thread(AcceptLoop, fd).detach();
+  S().thread = std::thread(AcceptLoop, fd);
 }
 
 void ServerStop() {
+  RemoveSocket();  // no one finds this process any more
   if (S().fd >= 0) {
+    S().stopping = true;
     shutdown(S().fd, SHUT_RDWR);
+    if (S().thread.joinable()) S().thread.join();
     close(S().fd);
     S().fd = -1;
   }
-  RemoveSocket();
+  // Answers still being written go out before the process ends; a request
+  // stuck on a thread that no longer pumps gives up after a while.
+  std::unique_lock lock(S().lock);
+  S().answered.wait_for(lock, std::chrono::seconds(2), [] { return S().busy == 0; });
 }
 
 HWND RemoteFindWindow(LPCWSTR className, LPCWSTR title) {

@@ -1,6 +1,7 @@
 // A device program showing the platform's dialogs and controls: the menu
 // bar's "Zeigen" drop-down opens a sample dialog, a property sheet or a
-// message box; the result is shown in the window.
+// message box, or sets the text through its "Text" submenu; the result is
+// shown in the window.
 #include <cstdio>
 
 #include "aygshell.h"
@@ -14,6 +15,8 @@ enum : WORD {
   kShowDialog = 200,
   kShowMessage = 201,
   kQuit = 202,
+  kClearResult = 203,
+  kGreet = 204,
   kMenu = 100,
   kMenuBar = 100,
   kDialog = 300,
@@ -29,13 +32,16 @@ enum : WORD {
   kProgress = 19,
 };
 
-constexpr WORD kShowSheet = 203;
+constexpr WORD kShowSheet = 205;
+const LXMENUITEM kText[] = {{MF_STRING, kClearResult, u"Leeren", 0, nullptr},
+                            {MF_STRING, kGreet, u"Gruß", 0, nullptr}};
 const LXMENUITEM kShow[] = {{MF_STRING, kShowDialog, u"Dialog", 0, nullptr},
                             {MF_STRING, kShowSheet, u"Eigenschaften", 0, nullptr},
                             {MF_STRING, kShowMessage, u"Meldung", 0, nullptr},
+                            {MF_POPUP, 0, u"Text", 2, kText},
                             {MF_SEPARATOR, 0, nullptr, 0, nullptr},
                             {MF_STRING, kQuit, u"Beenden", 0, nullptr}};
-const LXMENUITEM kTop[] = {{MF_POPUP, 0, u"Zeigen", 5, kShow}};
+const LXMENUITEM kTop[] = {{MF_POPUP, 0, u"Zeigen", 6, kShow}};
 const LXMENUTEMPLATE kMenuTemplate = {1, kTop};
 const LXMENUBARBUTTON kButtons[] = {{40001, u"Zeigen", 0, TBSTATE_ENABLED, TBSTYLE_DROPDOWN},
                                     {kShowMessage, u"Meldung", -1, TBSTATE_ENABLED, TBSTYLE_BUTTON}};
@@ -110,16 +116,17 @@ const LXDLGITEM kItems[] = {
     {WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 0, 80, 18, 76, 30, 0xFFFF, u"BUTTON", u"Kanal"},
     {kTab | WS_GROUP | BS_AUTORADIOBUTTON, 0, 86, 28, 30, 10, kLeft, u"BUTTON", u"L"},
     {WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON, 0, 120, 28, 30, 10, kRight, u"BUTTON", u"R"},
-    {kTab | WS_BORDER | WS_VSCROLL | LBS_NOTIFY, 0, 4, 52, 72, 50, kList, u"LISTBOX", u""},
+    {kTab | WS_GROUP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY, 0, 4, 52, 72, 50, kList, u"LISTBOX", u""},
     {kTab | CBS_DROPDOWNLIST, 0, 80, 52, 76, 60, kCombo, u"COMBOBOX", u""},
     {kTab | TBS_NOTICKS, 0, 80, 70, 76, 14, kTrack, TRACKBAR_CLASSW, u""},
     {kTab | WS_BORDER | ES_NUMBER, 0, 80, 88, 40, 13, kCount, u"EDIT", u""},
-    {WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY, 0, 0, 0, 10, 13, kSpin, UPDOWN_CLASSW, u""},
+    {WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS, 0, 0, 0, 10, 13, kSpin,
+     UPDOWN_CLASSW, u""},
     {WS_CHILD | WS_VISIBLE, 0, 124, 90, 32, 8, kProgress, PROGRESS_CLASSW, u""},
     {kTab | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 4, 104, 100, 42, kTable, WC_LISTVIEWW, u""},
     {WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_READONLY | WS_VSCROLL, 0, 108, 104, 48, 42, 0xFFFF, u"EDIT",
      u"Ein Dialog mit weißem Grund, schwarzer Schrift und Rahmen von einem Pixel. Enter wählt OK, Escape bricht ab."},
-    {kTab | BS_DEFPUSHBUTTON, 0, 30, 148, 44, 14, IDOK, u"BUTTON", u"OK"},
+    {kTab | WS_GROUP | BS_DEFPUSHBUTTON, 0, 30, 148, 44, 14, IDOK, u"BUTTON", u"OK"},
     {kTab, 0, 86, 148, 44, 14, IDCANCEL, u"BUTTON", u"Abbrechen"},
 };
 const LXDLGTEMPLATE kDialogTemplate = {WS_POPUP | DS_CENTER, 0, 0, 0, 160, 164, u"Beispiel", 0, nullptr,
@@ -284,6 +291,11 @@ LRESULT CALLBACK MainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
           InvalidateRect(h, nullptr, TRUE);
           break;
         }
+        case kClearResult:
+        case kGreet:
+          lstrcpynW(gResult, LOWORD(w) == kGreet ? u"Hallo" : u"", 128);
+          InvalidateRect(h, nullptr, TRUE);
+          break;
         case kQuit: DestroyWindow(h); break;
       }
       return 0;

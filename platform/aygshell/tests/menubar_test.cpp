@@ -17,8 +17,11 @@ namespace {
 const LXMENUITEM kFile[] = {{MF_STRING, 100, u"Öffnen", 0, nullptr},
                             {MF_SEPARATOR, 0, nullptr, 0, nullptr},
                             {MF_STRING, 101, u"Beenden", 0, nullptr}};
-const LXMENUITEM kList[] = {{MF_STRING, 42012, u"Löschen", 0, nullptr}, {MF_STRING, 42013, u"Informationen", 0, nullptr}};
-const LXMENUITEM kTop[] = {{MF_POPUP, 0, u"Datei", 3, kFile}, {MF_POPUP, 0, u"Playlist", 2, kList}};
+const LXMENUITEM kClear[] = {{MF_STRING, 42018, u"Playlist", 0, nullptr}, {MF_STRING, 40051, u"Favoriten", 0, nullptr}};
+const LXMENUITEM kList[] = {{MF_STRING, 42012, u"Löschen", 0, nullptr},
+                            {MF_STRING, 42013, u"Informationen", 0, nullptr},
+                            {MF_POPUP, 0, u"Alles löschen", 2, kClear}};
+const LXMENUITEM kTop[] = {{MF_POPUP, 0, u"Datei", 3, kFile}, {MF_POPUP, 0, u"Playlist", 3, kList}};
 const LXMENUTEMPLATE kMenu = {2, kTop};
 const LXMENUBARBUTTON kButtons[] = {{40024, u"Datei", 0, TBSTATE_ENABLED, TBSTYLE_DROPDOWN},
                                     {40025, u"Playlist", 1, TBSTATE_ENABLED, TBSTYLE_DROPDOWN},
@@ -128,7 +131,7 @@ TEST_F(MenuBarTest, BarSitsAtTheBottomAndPlainButtonsSendTheirCommand) {
 TEST_F(MenuBarTest, DropDownOpensUpwardsAndGreyedItemsCannotBePicked) {
   HMENU list = (HMENU)SendMessageW(bar_, SHCMBM_GETSUBMENU, 0, 40025);
   ASSERT_NE(list, nullptr);
-  EXPECT_EQ(GetMenuItemCount(list), 2);
+  EXPECT_EQ(GetMenuItemCount(list), 3);
   EXPECT_EQ(EnableMenuItem(list, 42012, MF_BYCOMMAND | MF_GRAYED), (DWORD)MF_ENABLED);
   EXPECT_TRUE(GetMenuState(list, 42012, MF_BYCOMMAND) & MF_GRAYED);
   EXPECT_EQ(EnableMenuItem(list, 4711, MF_GRAYED), (DWORD)-1) << "no such item";
@@ -138,7 +141,7 @@ TEST_F(MenuBarTest, DropDownOpensUpwardsAndGreyedItemsCannotBePicked) {
   ASSERT_GT(p.bottom, p.top) << "the drop-down is open";
   EXPECT_EQ(p.bottom, 294) << "it opens upwards from the bar";
   EXPECT_GE(gInitPopups, 1);
-  int row = (p.bottom - p.top - 2) / 2;
+  int row = (p.bottom - p.top - 2) / 3;
   Tap(p.left + 20, p.top + 1 + row / 2);  // the greyed first item
   EXPECT_FALSE(Saw(42012));
   EXPECT_GT(PopupRect().bottom, 0) << "a greyed item leaves the menu open";
@@ -158,6 +161,35 @@ TEST_F(MenuBarTest, DropDownOpensUpwardsAndGreyedItemsCannotBePicked) {
   EXPECT_EQ(PopupRect().bottom, 0);
   EXPECT_FALSE(Saw(100));
   EXPECT_FALSE(Saw(101));
+}
+
+TEST_F(MenuBarTest, SubmenuOfADropDownStaysAboveTheBarAndSendsItsCommand) {
+  HMENU list = (HMENU)SendMessageW(bar_, SHCMBM_GETSUBMENU, 0, 40025);
+  EXPECT_EQ(EnableMenuItem(list, 42018, MF_BYCOMMAND | MF_GRAYED), (DWORD)MF_ENABLED) << "found in the submenu";
+  Tap(45, 306);
+  RECT p = PopupRect();
+  int row = (p.bottom - p.top - 2) / 3;
+  Tap(p.left + 20, p.top + 1 + 2 * row + row / 2);  // "Alles löschen"
+  HWND sub = nullptr;
+  for (HWND h = GetWindow(main_, GW_HWNDFIRST); h && !sub; h = GetWindow(h, GW_HWNDNEXT)) {
+    WCHAR cls[32] = {};
+    GetClassNameW(h, cls, 32);
+    RECT r;
+    GetWindowRect(h, &r);
+    if (lstrcmpW(cls, u"LxMenuPopup") == 0 && r.left != p.left) sub = h;
+  }
+  ASSERT_NE(sub, nullptr) << "the submenu opened";
+  RECT s;
+  GetWindowRect(sub, &s);
+  EXPECT_EQ(s.left, p.right - 1);
+  EXPECT_EQ(s.bottom, 294) << "pushed up to stay above the bar";
+  Tap(s.left + 20, s.top + 1 + row / 2);  // the greyed "Playlist"
+  EXPECT_FALSE(Saw(42018));
+  EXPECT_TRUE(IsWindow(sub));
+  Tap(s.left + 20, s.top + 1 + row + row / 2);  // "Favoriten"
+  EXPECT_TRUE(Saw(40051));
+  EXPECT_FALSE(IsWindow(sub));
+  EXPECT_EQ(PopupRect().bottom, 0) << "the drop-down closed with it";
 }
 
 TEST_F(MenuBarTest, DestroyedWithItsWindowOrByCommandBarDestroy) {

@@ -102,6 +102,55 @@ TEST_F(BarTest, UpDownStepsItsBuddyEvenWithAnInvertedRange) {
   EXPECT_TRUE(error) << "an empty buddy is not a number";
 }
 
+TEST_F(BarTest, UpDownArrowKeysInTheBuddyStepAsItsArrowsDo) {
+  HWND edit = Make(u"EDIT", WS_BORDER | ES_NUMBER, 10, 10, 60, 20, 10);
+  HWND ud = Make(UPDOWN_CLASSW, UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS, 0, 0, 14, 20, 11);
+  SendMessageW(ud, UDM_SETRANGE32, 20, -20);  // lower 20, upper -20: up lowers the value
+  SendMessageW(ud, UDM_SETPOS32, 0, 0);
+  EXPECT_TRUE(SendMessageW(edit, WM_GETDLGCODE, 0, 0) & DLGC_WANTARROWS);
+  SetFocus(edit);
+  auto key = [](UINT vk) {
+    LxInputKey(vk, TRUE);
+    LxInputKey(vk, FALSE);
+    Pump();
+  };
+  auto text = [&] {
+    WCHAR buf[16] = {};
+    GetWindowTextW(edit, buf, 16);
+    return std::u16string((const char16_t*)buf);
+  };
+
+  gTold.clear();
+  key(VK_UP);
+  EXPECT_EQ(SendMessageW(ud, UDM_GETPOS32, 0, 0), -1);
+  EXPECT_EQ(text(), u"-1");
+  ASSERT_FALSE(gTold.empty());
+  EXPECT_EQ(gTold.front().notifyCode, (int)UDN_DELTAPOS);
+  EXPECT_EQ(gTold.front().delta, -1);
+  int pos = 0;
+  EXPECT_EQ(LastScroll(WM_VSCROLL, &pos), SB_THUMBPOSITION);
+  EXPECT_EQ(pos, -1);
+  key(VK_DOWN);
+  key(VK_DOWN);
+  EXPECT_EQ(text(), u"1");
+
+  gRefuseDelta = 1;
+  key(VK_DOWN);
+  EXPECT_EQ(text(), u"1") << "the parent may refuse a step";
+  gRefuseDelta = 0;
+  SetWindowTextW(edit, u"-20");  // typed: the end of the range
+  gTold.clear();
+  key(VK_UP);
+  EXPECT_EQ(text(), u"-20");
+  EXPECT_EQ(LastScroll(WM_VSCROLL, nullptr), -1) << "no move, no scroll message";
+
+  DestroyWindow(ud);
+  key(VK_UP);
+  EXPECT_EQ(text(), u"-20") << "without its up-down the field's keys are its own";
+  SetWindowTextW(edit, u"7");
+  EXPECT_EQ(text(), u"7");
+}
+
 TEST_F(BarTest, ProgressBarSteps) {
   HWND p = Make(PROGRESS_CLASSW, 0, 10, 10, 102, 10, 12);
   SendMessageW(p, PBM_SETRANGE32, 0, 50);
