@@ -397,7 +397,8 @@ void PaintRow(HWND h, HDC dc, const ListView& v, const Layout& l, int i, bool sh
         inked = true;
       }
     }
-    SetTextColor(dc, inked ? selInk : v.ink);
+    if (!inked && v.textBk != CLR_NONE) Fill(dc, cell, v.textBk);
+    SetTextColor(dc, inked ? selInk : IsWindowEnabled(h) ? v.ink : lxctl::kGrey);
     DrawCellText(dc, text, cell, c == 0 ? LVCFMT_LEFT : v.cols[c].fmt);
   }
 }
@@ -546,8 +547,12 @@ void ButtonDown(HWND h, int x, int y, bool twice) {
   hit.iSubItem = cell.iSubItem;
   UserSelect(h, item);
   if (twice) {
+    LPARAM param = (s = StateOf(h)) && Valid(*s, item) ? s->rows[item].param : 0;
     SendActivate(h, NM_DBLCLK, item, hit.iSubItem, p);
-    if (item >= 0 && IsWindow(h)) SendActivate(h, LVN_ITEMACTIVATE, item, hit.iSubItem, p);
+    // Activation only while the item is still the one tapped: the parent
+    // may have refilled the list on the double tap.
+    if ((s = StateOf(h)) && Valid(*s, item) && s->rows[item].param == param)
+      SendActivate(h, LVN_ITEMACTIVATE, item, hit.iSubItem, p);
     return;
   }
   // The click is told when the stylus lifts, after the selection.

@@ -237,8 +237,10 @@ typedef struct {
 
 // ---- Image lists and the list view ----
 
+#ifndef CLR_NONE
 #define CLR_NONE 0xFFFFFFFFu
 #define CLR_DEFAULT 0xFF000000u
+#endif
 
 // Image lists: images of one size kept side by side, each with its mask.
 typedef struct _IMAGELIST* HIMAGELIST;

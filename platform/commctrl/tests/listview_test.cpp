@@ -411,3 +411,53 @@ TEST(ListViewDialogTest, TemplateMakesTheListByClassNameAndTheProcedureAnswers) 
 }
 
 }  // namespace
+
+namespace {
+
+// A file browser refills its list from inside the notifications.
+void Refill(HWND list) {
+  static LPARAM next = 900;  // new rows, new data
+  ListView_DeleteAllItems(list);
+  for (int i = 0; i < 3; ++i) {
+    LVITEMW it{LVIF_TEXT | LVIF_PARAM, i, 0, 0, 0, (LPWSTR)u"neu", 0, 0, next++, 0};
+    ListView_InsertItem(list, &it);
+  }
+}
+
+TEST_F(ListViewTest, ParentMayChangeTheListWhileItHearsOfIt) {
+  HWND lv = Make(LVS_SINGLESEL, 0, 0, 240, 200, 1002);
+  ListView_SetExtendedListViewStyle(lv, LVS_EX_FULLROWSELECT);
+  AddColumn(lv, 0, u"Datei", 115);
+  for (int i = 0; i < 8; ++i) AddItem(lv, i, u"alt", i);
+  gOnNotify = [](const NMHDR* hdr) {
+    if (hdr->code == NM_CLICK || hdr->code == NM_DBLCLK) Refill(hdr->hwndFrom);
+  };
+  TapCell(lv, 6, 0);
+  EXPECT_EQ(ListView_GetItemCount(lv), 3);
+  TapCell(lv, 1, 0, true);
+  EXPECT_EQ(ListView_GetItemCount(lv), 3);
+  EXPECT_EQ(Only(LVN_ITEMACTIVATE).size(), 0u) << "the tapped item is gone";
+  gOnNotify = [](const NMHDR* hdr) {
+    if (hdr->code == LVN_ITEMCHANGED) ListView_DeleteAllItems(hdr->hwndFrom);
+  };
+  SetFocus(lv);
+  SendMessageW(lv, WM_KEYDOWN, VK_END, 0);
+  EXPECT_EQ(ListView_GetItemCount(lv), 0);
+  gOnNotify = nullptr;
+
+  // Nonsense from the program is refused, not followed.
+  EXPECT_EQ(SendMessageW(lv, LVM_INSERTITEMW, 0, 0), -1);
+  EXPECT_FALSE(SendMessageW(lv, LVM_GETITEMW, 0, 0));
+  EXPECT_FALSE(SendMessageW(lv, LVM_SETITEMW, 0, 0));
+  EXPECT_EQ(SendMessageW(lv, LVM_FINDITEMW, 0, 0), -1);
+  EXPECT_EQ(SendMessageW(lv, LVM_INSERTCOLUMNW, 0, 0), -1);
+  EXPECT_FALSE(SendMessageW(lv, LVM_GETITEMRECT, 0, 0));
+  EXPECT_EQ(SendMessageW(lv, LVM_HITTEST, 0, 0), -1);
+  LVITEMW far{LVIF_TEXT, 0, 9999, 0, 0, (LPWSTR)u"x", 0, 0, 0, 0};
+  EXPECT_EQ(ListView_InsertItem(lv, &far), -1) << "a sub-item cannot be inserted";
+  AddItem(lv, 0, u"a", 1);
+  EXPECT_TRUE(ListView_SetItem(lv, &far)) << "a far sub-item is ignored";
+  EXPECT_EQ(ListView_GetItemText(lv, 0, 9999, nullptr, 10), 0);
+}
+
+}  // namespace
