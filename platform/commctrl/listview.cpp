@@ -24,6 +24,7 @@ struct Row {
   LPARAM param = 0;
   UINT state = 0;
   int indent = 0;
+  uint64_t callback = 0;  // sub-items whose text the parent gives when asked
 };
 
 enum class Drag { None, Items, Header, VThumb, HThumb };
@@ -363,7 +364,45 @@ void PaintHeader(HDC dc, const ListView& v, const Layout& l, bool buttons) {
   RestoreDC(dc, saved);
 }
 
+// What a cell shows: its text, or the parent's answer to LVN_GETDISPINFO for
+// a callback text or image. The parent may change the list meanwhile.
+std::u16string Shown(HWND h, int i, int sub, int* image) {
+  ListView* v = StateOf(h);
+  if (!v || !Valid(*v, i)) return {};
+  const Row& r = v->rows[i];
+  bool askText = sub >= 0 && sub < 64 && ((r.callback >> sub) & 1);
+  bool askImage = image && sub == 0 && r.image == I_IMAGECALLBACK;
+  if (image) *image = r.image;
+  if (!askText && !askImage) return TextOf(r, sub);
+  WCHAR buf[260] = {};
+  NMLVDISPINFOW di{};
+  di.item.mask = (askText ? LVIF_TEXT : 0) | (askImage ? LVIF_IMAGE : 0);
+  di.item.iItem = i, di.item.iSubItem = sub, di.item.state = r.state, di.item.lParam = r.param;
+  di.item.pszText = buf, di.item.cchTextMax = 260;
+  Send(h, LVN_GETDISPINFOW, &di.hdr);
+  std::u16string text;
+  if (askText && di.item.pszText && di.item.pszText != LPSTR_TEXTCALLBACKW)
+    for (int k = 0; k < 1024 && di.item.pszText[k]; ++k) text += di.item.pszText[k];
+  if (askImage) *image = di.item.iImage;
+  if (!(v = StateOf(h)) || !Valid(*v, i)) return text;
+  if (!askText) text = TextOf(v->rows[i], sub);
+  if (di.item.mask & LVIF_DI_SETITEM) {
+    Row& kept = v->rows[i];
+    if (askText) {
+      if ((int)kept.text.size() <= sub) kept.text.resize(sub + 1);
+      kept.text[sub] = text, kept.callback &= ~(1ull << sub);
+    }
+    if (askImage) kept.image = di.item.iImage;
+  }
+  return text;
+}
+
 void PaintRow(HWND h, HDC dc, const ListView& v, const Layout& l, int i, bool showSel) {
+  // The cells' contents first: answering for callback items may change the list.
+  std::vector<std::u16string> texts(v.cols.size());
+  int image = 0;
+  for (size_t c = 0; c < v.cols.size(); ++c) texts[c] = Shown(h, i, v.cols[c].subItem, c == 0 ? &image : nullptr);
+  if (!Valid(v, i) || texts.size() != v.cols.size()) return;
   const Row& row = v.rows[i];
   RECT r = RowRect(v, l, i);
   bool sel = showSel && (row.state & LVIS_SELECTED);
@@ -377,14 +416,14 @@ void PaintRow(HWND h, HDC dc, const ListView& v, const Layout& l, int i, bool sh
     RECT cell{x, r.top, x + v.cols[c].cx, r.bottom};
     x = cell.right;
     if (cell.right <= l.items.left || cell.left >= l.items.right) continue;
-    const std::u16string& text = TextOf(row, v.cols[c].subItem);
+    const std::u16string& text = texts[c];
     bool inked = sel && fullRow;
     if (c == 0) {
       int cx = 0, cy = 0;
-      if (ImageList_GetIconSize(v.images[LVSIL_SMALL], &cx, &cy) && row.image >= 0) {
+      if (ImageList_GetIconSize(v.images[LVSIL_SMALL], &cx, &cy) && image >= 0) {
         int saved = SaveDC(dc);
         IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
-        ImageList_Draw(v.images[LVSIL_SMALL], row.image, dc, cell.left + 1, cell.top + (cell.bottom - cell.top - cy) / 2,
+        ImageList_Draw(v.images[LVSIL_SMALL], image, dc, cell.left + 1, cell.top + (cell.bottom - cell.top - cy) / 2,
                        ILD_TRANSPARENT);
         RestoreDC(dc, saved);
       }
@@ -618,7 +657,9 @@ void KeyDown(HWND h, WPARAM key) {
 void PutText(Row& r, int sub, LPCWSTR text) {
   if (sub < 0 || sub > 255) return;
   if ((int)r.text.size() <= sub) r.text.resize(sub + 1);
-  r.text[sub] = text && text != LPSTR_TEXTCALLBACKW ? std::u16string(text) : std::u16string();
+  bool callback = text == LPSTR_TEXTCALLBACKW;
+  r.text[sub] = text && !callback ? std::u16string(text) : std::u16string();
+  if (sub < 64) r.callback = callback ? r.callback | (1ull << sub) : r.callback & ~(1ull << sub);
 }
 
 int CopyText(const std::u16string& s, LPWSTR out, int size) {
@@ -688,15 +729,21 @@ BOOL SetItem(HWND h, const LVITEMW* it) {
   return TRUE;
 }
 
-BOOL GetItem(const ListView& v, LVITEMW* it) {
-  if (!it || !Valid(v, it->iItem) || it->iSubItem < 0) return FALSE;
-  const Row& r = v.rows[it->iItem];
-  if (it->mask & LVIF_TEXT) CopyText(TextOf(r, it->iSubItem), it->pszText, it->cchTextMax);
+BOOL GetItem(HWND h, LVITEMW* it) {
+  ListView* v = StateOf(h);
+  if (!v || !it || !Valid(*v, it->iItem) || it->iSubItem < 0) return FALSE;
+  int image = 0;
+  if (it->mask & (LVIF_TEXT | LVIF_IMAGE)) {
+    std::u16string text = Shown(h, it->iItem, it->iSubItem, it->iSubItem == 0 ? &image : nullptr);
+    if (it->mask & LVIF_TEXT) CopyText(text, it->pszText, it->cchTextMax);
+    if (!(v = StateOf(h)) || !Valid(*v, it->iItem)) return FALSE;
+  }
+  const Row& r = v->rows[it->iItem];
   if (it->iSubItem != 0) {
     if (it->mask & LVIF_IMAGE) it->iImage = 0;
     return TRUE;
   }
-  if (it->mask & LVIF_IMAGE) it->iImage = r.image;
+  if (it->mask & LVIF_IMAGE) it->iImage = image;
   if (it->mask & LVIF_PARAM) it->lParam = r.param;
   if (it->mask & LVIF_INDENT) it->iIndent = r.indent;
   if (it->mask & LVIF_STATE) it->state = r.state & it->stateMask;
@@ -1002,7 +1049,7 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     case LVM_GETITEMCOUNT: return Count(*v);
     case LVM_INSERTITEMW: return InsertItem(h, *v, (const LVITEMW*)l);
     case LVM_SETITEMW: return SetItem(h, (const LVITEMW*)l);
-    case LVM_GETITEMW: return GetItem(*v, (LVITEMW*)l);
+    case LVM_GETITEMW: return GetItem(h, (LVITEMW*)l);
     case LVM_SETITEMTEXTW: {
       auto* it = (const LVITEMW*)l;
       if (!it) return FALSE;
@@ -1013,7 +1060,7 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     case LVM_GETITEMTEXTW: {
       auto* it = (LVITEMW*)l;
       if (!it || !Valid(*v, (int)w)) return 0;
-      return CopyText(TextOf(v->rows[w], it->iSubItem), it->pszText, it->cchTextMax);
+      return CopyText(Shown(h, (int)w, it->iSubItem, nullptr), it->pszText, it->cchTextMax);
     }
     case LVM_DELETEITEM: return DeleteItem(h, (int)w);
     case LVM_DELETEALLITEMS: DeleteAll(h, false); return TRUE;

@@ -387,6 +387,7 @@ WINUSERAPI HIMAGELIST ImageList_LoadImageW(HINSTANCE instance, LPCWSTR name, int
 #define LVIF_STATE 0x0008
 #define LVIF_INDENT 0x0010
 #define LVIF_NORECOMPUTE 0x0800
+#define LVIF_DI_SETITEM 0x1000
 #define LVIS_FOCUSED 0x0001
 #define LVIS_SELECTED 0x0002
 #define LVIS_CUT 0x0004
@@ -496,6 +497,18 @@ typedef int(CALLBACK* PFNLVCOMPARE)(LPARAM, LPARAM, LPARAM);
 #define LVN_BEGINDRAG (LVN_FIRST - 9)
 #define LVN_ITEMACTIVATE (LVN_FIRST - 14)
 #define LVN_KEYDOWN (LVN_FIRST - 55)
+#define LVN_GETDISPINFOW (LVN_FIRST - 77)
+#define LVN_SETDISPINFOW (LVN_FIRST - 78)
+#define LVN_GETDISPINFO LVN_GETDISPINFOW
+#define LVN_SETDISPINFO LVN_SETDISPINFOW
+// LVN_GETDISPINFO: the parent fills in what item.mask asks for (text into
+// pszText, or pszText pointed at its own), LVIF_DI_SETITEM to have it kept.
+typedef struct tagLVDISPINFOW {
+  NMHDR hdr;
+  LVITEMW item;
+} NMLVDISPINFOW, *LPNMLVDISPINFOW;
+typedef NMLVDISPINFOW NMLVDISPINFO;
+typedef NMLVDISPINFOW LV_DISPINFO;
 typedef struct tagNMLISTVIEW {
   NMHDR hdr;
   int iItem;

@@ -461,3 +461,42 @@ TEST_F(ListViewTest, ParentMayChangeTheListWhileItHearsOfIt) {
 }
 
 }  // namespace
+
+namespace {
+
+int gAsked = 0;
+
+TEST_F(ListViewTest, CallbackTextAndImagesComeFromTheParentWhenShown) {
+  HWND lv = Make(LVS_SINGLESEL, 0, 0, 240, 100, 1002);
+  AddColumn(lv, 0, u"Datei", 115);
+  AddColumn(lv, 1, u"Größe", 78, LVCFMT_RIGHT);
+  LVITEMW it{LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM, 0, 0, 0, 0, LPSTR_TEXTCALLBACKW, 0, I_IMAGECALLBACK, 42, 0};
+  ListView_InsertItem(lv, &it);
+  ListView_SetItemText(lv, 0, 1, LPSTR_TEXTCALLBACKW);
+  gAsked = 0;
+  gOnNotify = [](const NMHDR* hdr) {
+    if (hdr->code != LVN_GETDISPINFOW) return;
+    ++gAsked;
+    auto* di = (NMLVDISPINFOW*)hdr;
+    if (di->item.mask & LVIF_TEXT)
+      lstrcpynW(di->item.pszText, di->item.iSubItem ? u"4812kb" : u"Titel.mp3", di->item.cchTextMax);
+    if (di->item.mask & LVIF_IMAGE) di->item.iImage = (int)di->item.lParam / 10;
+    if (di->item.iSubItem == 1) di->item.mask |= LVIF_DI_SETITEM;  // keep the size, ask for the name each time
+  };
+  EXPECT_EQ(TextAt(lv, 0, 0), u"Titel.mp3");
+  EXPECT_EQ(TextAt(lv, 0, 1), u"4812kb");
+  LVITEMW got{};
+  got.mask = LVIF_IMAGE | LVIF_PARAM;
+  ASSERT_TRUE(ListView_GetItem(lv, &got));
+  EXPECT_EQ(got.iImage, 4);
+  EXPECT_EQ(got.lParam, 42);
+  gAsked = 0;
+  EXPECT_EQ(TextAt(lv, 0, 1), u"4812kb");
+  EXPECT_EQ(TextAt(lv, 0, 0), u"Titel.mp3");
+  EXPECT_EQ(gAsked, 1) << "the kept size is not asked for again";
+  gAsked = 0;
+  UpdateWindow(lv);
+  EXPECT_GE(gAsked, 1) << "drawing asks for what it shows";
+}
+
+}  // namespace
