@@ -44,6 +44,7 @@ struct ListView {
   int pressed = -1;  // header column pressed, or the row tapped
   POINT down{};
   int grab = 0;  // thumb drag: the tap's offset into the thumb
+  bool headerDown = false;
 };
 
 constexpr int kPad = 3;  // text inset in a cell
@@ -258,10 +259,10 @@ int HitTest(HWND h, const ListView& v, LVHITTESTINFO* info, bool sub) {
     info->flags = LVHT_NOWHERE;
     return -1;
   }
-  // Without full-row select only the first column holds the item.
+  // Without full-row select only the first column holds the item; a
+  // sub-item test finds any column's cell.
   bool fullRow = v.exStyle & LVS_EX_FULLROWSELECT;
-  if (col < 0 && !fullRow) col = -1;
-  if (col != 0 && !fullRow && !sub) {
+  if ((col < 0 && !fullRow) || (col > 0 && !fullRow && !sub)) {
     info->flags = LVHT_NOWHERE;
     return -1;
   }
@@ -351,7 +352,7 @@ void PaintHeader(HDC dc, const ListView& v, const Layout& l, bool buttons) {
   int x = l.header.left - v.hscroll;
   for (int c = 0; c < (int)v.cols.size(); ++c) {
     RECT cell{x, l.header.top, x + v.cols[c].cx, l.header.bottom};
-    bool down = buttons && v.drag == Drag::Header && v.pressed == c;
+    bool down = buttons && v.drag == Drag::Header && v.pressed == c && v.headerDown;
     if (down) Fill(dc, cell, RGB(0, 0, 0));
     SetTextColor(dc, down ? RGB(255, 255, 255) : RGB(0, 0, 0));
     DrawCellText(dc, v.cols[c].text, cell, c == 0 ? LVCFMT_LEFT : v.cols[c].fmt);
@@ -575,7 +576,7 @@ void ButtonDown(HWND h, int x, int y, bool twice) {
   if (PtInRect(&l.header, p)) {
     int col = ColumnAt(*s, l, x);
     if (col < 0 || (Style(h) & LVS_NOSORTHEADER)) return;
-    s->drag = Drag::Header, s->pressed = col;
+    s->drag = Drag::Header, s->pressed = col, s->headerDown = true;
     SetCapture(h);
     Redraw(h);
     return;
@@ -944,6 +945,13 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     case WM_LBUTTONDBLCLK: ButtonDown(h, (short)LOWORD(l), (short)HIWORD(l), m == WM_LBUTTONDBLCLK); return 0;
     case WM_MOUSEMOVE:
       if (v->drag == Drag::VThumb || v->drag == Drag::HThumb) DragThumb(h, *v, (short)LOWORD(l), (short)HIWORD(l));
+      if (v->drag == Drag::Header) {
+        // The column shows pressed only while the stylus stays on it.
+        const Layout lay = LayoutOf(h, *v);
+        POINT p{(short)LOWORD(l), (short)HIWORD(l)};
+        bool on = PtInRect(&lay.header, p) && ColumnAt(*v, lay, p.x) == v->pressed;
+        if (on != v->headerDown) v->headerDown = on, Redraw(h);
+      }
       return 0;
     case WM_LBUTTONUP: ButtonUp(h, *v, (short)LOWORD(l), (short)HIWORD(l)); return 0;
     case WM_CAPTURECHANGED:

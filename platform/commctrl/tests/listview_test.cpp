@@ -232,6 +232,12 @@ TEST_F(ListViewTest, HeaderTapsReportTheColumnUnlessTheHeaderIsPlain) {
   EXPECT_EQ(Only(LVN_COLUMNCLICK)[0].nm.iSubItem, 1);
   EXPECT_EQ(Only(LVN_COLUMNCLICK)[0].nm.iItem, -1);
   EXPECT_EQ(Only(NM_CLICK).size(), 0u) << "the header is not a row";
+  gHeard.clear();
+  LxInputStylus(WM_LBUTTONDOWN, r.left + 130, r.top + 5);
+  LxInputStylus(WM_MOUSEMOVE, r.left + 30, r.top + 5);
+  LxInputStylus(WM_LBUTTONUP, r.left + 30, r.top + 5);
+  Pump();
+  EXPECT_EQ(Only(LVN_COLUMNCLICK).size(), 0u) << "lifted over another column: no click";
   GetWindowRect(plain, &r);
   gHeard.clear();
   Tap(r.left + 130, r.top + 5);
