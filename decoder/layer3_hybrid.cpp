@@ -114,25 +114,28 @@ void Layer3Imdct36(const Fixed in[18], Fixed out[36], int blockType) {
   Dct9(twisted, odd);
   // Unfold both recurrences: z[m] = odd[m] - z[m-1] are the odd outputs of
   // the DCT-II, Y[j] = v[j] - Y[j-1] the transform.
-  Fixed y[18];
+  // Y may exceed 32 bits on loud frames (lines of several times full scale)
+  // while the windowed, overlapped samples fit again: Y stays in 64 bits up
+  // to the window product, which saturates.
+  int64_t y[18];
   int64_t z = odd[0] >> 1;
   int64_t yj = even[0] >> 1;
-  y[0] = Saturate(yj);
+  y[0] = yj;
   yj = z - yj;
-  y[1] = Saturate(yj);
+  y[1] = yj;
   for (int m = 1; m < 9; m++) {
     yj = even[m] - yj;
-    y[2 * m] = Saturate(yj);
+    y[2 * m] = yj;
     z = odd[m] - z;
     yj = z - yj;
-    y[2 * m + 1] = Saturate(yj);
+    y[2 * m + 1] = yj;
   }
-  Fixed f[36];
+  int64_t f[36];
   for (int i = 0; i < 9; i++) f[i] = y[i + 9];
   for (int i = 9; i < 27; i++) f[i] = -y[26 - i];
   for (int i = 27; i < 36; i++) f[i] = -y[i - 27];
   const int32_t* window = kLayer3WindowQ12[blockType];
-  for (int i = 0; i < 36; i++) out[i] = Fixed(uint32_t(RoundQ16(f[i])) * uint32_t(window[i]));
+  for (int i = 0; i < 36; i++) out[i] = Saturate(((f[i] + 2048) >> 12) * window[i]);
 }
 
 // Each window: a 6-point DCT-IV folded to 12 outputs
@@ -141,19 +144,19 @@ void Layer3Imdct36(const Fixed in[18], Fixed out[36], int blockType) {
 void Layer3ImdctShort(const Fixed in[18], Fixed out[36]) {
   for (int i = 0; i < 36; i++) out[i] = 0;
   for (int w = 0; w < 3; w++) {
-    Fixed z[6];
+    int64_t z[6];  // 64 bits up to the window product, as in the long transform
     for (int j = 0; j < 6; j++) {
       int64_t acc = 0;
       for (int k = 0; k < 6; k++) acc += int64_t(in[w * 6 + k]) * kLayer3Imdct12[j][k];
-      z[j] = Saturate((acc + 32768) >> 16);
+      z[j] = (acc + 32768) >> 16;
     }
-    Fixed y[12];
+    int64_t y[12];
     for (int i = 0; i < 3; i++) y[i] = z[i + 3];
     for (int i = 3; i < 9; i++) y[i] = -z[8 - i];
     for (int i = 9; i < 12; i++) y[i] = -z[i - 9];
     Fixed* o = out + 6 + 6 * w;
     for (int i = 0; i < 12; i++)
-      o[i] = Saturate(int64_t(o[i]) + Fixed(uint32_t(RoundQ16(y[i])) * uint32_t(kLayer3ShortWindowQ12[i])));
+      o[i] = Saturate(int64_t(o[i]) + Saturate(((y[i] + 2048) >> 12) * kLayer3ShortWindowQ12[i]));
   }
 }
 
