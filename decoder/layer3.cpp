@@ -88,6 +88,7 @@ struct Work {
   Layer3Segment segments[2][40];
   int32_t segmentCount[2];
   int32_t exponents[2][40];
+  int32_t decodedEnd[2];  // lines past this are zero
 };
 
 Work g_work;
@@ -350,7 +351,7 @@ inline uint32_t Lookup(MainBits& m, const uint32_t* tree, int width) {
 // scalefactors, `end` the bit position where it stops) into requantised
 // lines. Returns 0, or a status.
 int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, const Layer3Segment* seg,
-                    const int32_t* exponents, int segments, Fixed lines[576]) {
+                    const int32_t* exponents, int segments, Fixed lines[576], int32_t& decodedEnd) {
   const int16_t* lb = kLayer3LongBands[rate];
   int bigEnd = g.bigValues * 2;
   int regionEnd[3];
@@ -422,20 +423,26 @@ int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, 
     }
   }
 
-  // count1: quadruples of magnitude 0 or 1 until the bits are used up.
+  // count1: quadruples of magnitude 0 or 1 until the bits are used up. Most
+  // are all zero: those carry no sign bits and need no band.
   const uint32_t* quadTree = kLayer3Count1Trees[g.count1Table];
+  int nonzeroEnd = line;
   while (line < 576 && Position(m) < end) {
     Fill(m);
     uint32_t e = Lookup(m, quadTree, 4);
-    Fixed v[4];
-    if (line + 4 <= seg[s].end) {  // the common case: all four in one band
-      Fixed one = Requantized(cache, 1);
-      for (int i = 0; i < 4; i++) v[i] = TakeSign(m, int((e >> (4 + i)) & 1), (e & (0x10u << i)) ? one : 0);
-    } else {
-      for (int i = 0; i < 4; i++) {
-        while (line + i >= seg[s].end && s + 1 < segments) s++;
-        EnterBand(cache, exponents[s]);
-        v[i] = TakeSign(m, int((e >> (4 + i)) & 1), (e & (0x10u << i)) ? Requantized(cache, 1) : 0);
+    Fixed v[4] = {0, 0, 0, 0};
+    if (e & 0xF0) {
+      while (line >= seg[s].end && s + 1 < segments) s++;
+      EnterBand(cache, exponents[s]);
+      if (line + 4 <= seg[s].end) {  // the common case: all four in one band
+        Fixed one = Requantized(cache, 1);
+        for (int i = 0; i < 4; i++) v[i] = TakeSign(m, int((e >> (4 + i)) & 1), (e & (0x10u << i)) ? one : 0);
+      } else {
+        for (int i = 0; i < 4; i++) {
+          while (line + i >= seg[s].end && s + 1 < segments) s++;
+          EnterBand(cache, exponents[s]);
+          v[i] = TakeSign(m, int((e >> (4 + i)) & 1), (e & (0x10u << i)) ? Requantized(cache, 1) : 0);
+        }
       }
     }
     if (Position(m) > end) break;  // the quadruple overran the granule: dropped
@@ -448,9 +455,9 @@ int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, 
     } else {
       for (int i = 0; line < 576; i++) lines[line++] = v[i];
     }
-    while (line >= seg[s].end && s + 1 < segments) s++;
-    EnterBand(cache, exponents[s]);
+    if (e & 0xF0) nonzeroEnd = line;
   }
+  decodedEnd = nonzeroEnd;
   if (line < 576) std::memset(lines + line, 0, size_t(576 - line) * sizeof(Fixed));
   return 0;
 }
@@ -560,8 +567,9 @@ int32_t ProcessStereo(DecoderState& d, const Layer3Granule& g0, const Layer3Gran
 
 // ---- Granule -------------------------------------------------------------------
 
-// Spectral lines of one channel to subband samples of granule gr.
-void Synthesize(DecoderState& d, const Layer3Granule& g, int rate, int ch, int gr) {
+// Spectral lines of one channel to subband samples of granule gr; lines at
+// and past `bound` are zero.
+void Synthesize(DecoderState& d, const Layer3Granule& g, int rate, int ch, int gr, int bound) {
   Fixed* lines = g_work.lines[ch];
   int longSubbands = 32;
   int longType = g.windowSwitching ? g.blockType : 0;
@@ -569,22 +577,27 @@ void Synthesize(DecoderState& d, const Layer3Granule& g, int rate, int ch, int g
     if (g.mixed) {
       Layer3Reorder(lines, kLayer3ShortBands[rate], 3);
       Layer3AliasReduce(lines, 1);
+      bound = 576;
       longSubbands = 2;
       longType = 0;
     } else {
       Layer3Reorder(lines, kLayer3ShortBands[rate], 0);
       longSubbands = 0;
+      bound = 576;
     }
   } else {
     // A mixed flag on a start or stop block still gives subbands 0 and 1 the normal window.
     if (g.windowSwitching && g.mixed) longSubbands = -2;
-    int nz = Layer3NonzeroEnd(lines, 0);
+    int nz = Layer3NonzeroEnd(lines, 0, bound);
     int boundaries = (nz + 7) / 18;  // butterflies reaching a nonzero line
     if (boundaries > 31) boundaries = 31;
     Layer3AliasReduce(lines, boundaries);
+    bound = 18 * boundaries + 8;  // the highest line a butterfly wrote, + 1
+    if (bound < nz) bound = nz;
+    if (bound > 576) bound = 576;
   }
-  if (d.equalizer.enabled) ApplyLineEqualizer(d.equalizer, lines);
-  int active = Layer3ActiveSubbands(lines);
+  if (d.equalizer.enabled) ApplyLineEqualizer(d.equalizer, lines);  // keeps zeros zero
+  int active = Layer3ActiveSubbands(lines, bound);
   Layer3Hybrid(lines, d.subbands.overlap + ch * 576, longType, longSubbands, active,
                &d.subbands.sample[ch][gr * 18][0], 32);
 }
@@ -612,8 +625,8 @@ Fixed Layer3Requantize(int32_t magnitude, int32_t exponent) {
   return r > 0x7FFFFFFF ? 0x7FFFFFFF : Fixed(r);
 }
 
-int Layer3ActiveSubbands(const Fixed lines[576]) {
-  int n = Layer3NonzeroEnd(lines, 36);
+int Layer3ActiveSubbands(const Fixed lines[576], int bound) {
+  int n = Layer3NonzeroEnd(lines, 36, bound);
   return 32 - (576 - n) / 18;
 }
 
@@ -694,7 +707,8 @@ int DecodeLayer3(DecoderState& d) {
         }
         int n = BuildSegments(g, sf, preflag, rate, lsf, g_work.segments[ch], g_work.exponents[ch]);
         g_work.segmentCount[ch] = n;
-        int32_t s = DecodeLines(m, end, g, rate, g_work.segments[ch], g_work.exponents[ch], n, g_work.lines[ch]);
+        int32_t s = DecodeLines(m, end, g, rate, g_work.segments[ch], g_work.exponents[ch], n, g_work.lines[ch],
+                                g_work.decodedEnd[ch]);
         if (s) status = s;
         bit = end;
       }
@@ -706,7 +720,10 @@ int DecodeLayer3(DecoderState& d) {
           break;
         }
       }
-      for (int ch = 0; ch < channels; ch++) Synthesize(d, si.granule[gr][ch], rate, ch, gr);
+      if (jointStereo)  // intensity and mid/side spread each channel's lines into the other
+        g_work.decodedEnd[0] = g_work.decodedEnd[1] =
+            g_work.decodedEnd[0] > g_work.decodedEnd[1] ? g_work.decodedEnd[0] : g_work.decodedEnd[1];
+      for (int ch = 0; ch < channels; ch++) Synthesize(d, si.granule[gr][ch], rate, ch, gr, g_work.decodedEnd[ch]);
     }
   }
 

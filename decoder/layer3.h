@@ -57,8 +57,8 @@ void Layer3Reorder(Fixed lines[576], const int16_t shortBands[14], int fromBand)
 void Layer3AliasReduce(Fixed lines[576], int boundaries);
 
 // 18 lines of one subband to 36 windowed outputs (Q28): the 36-point IMDCT
-// with Q16 constants summed in 64 bits, times the block type's window
-// (rounded product).
+// through a fast 18-point DCT-IV in 64 bits with Q24 constants, times the
+// block type's window (rounded product).
 void Layer3Imdct36(const Fixed in[18], Fixed out[36], int blockType);
 // Three 12-point IMDCTs over 6 lines each, windowed and overlapped into the
 // 36 outputs (positions 6..29; the rest 0).
@@ -75,8 +75,9 @@ void Layer3ImdctShort(const Fixed in[18], Fixed out[36]);
 void Layer3Hybrid(const Fixed lines[576], Fixed overlap[576], int longType, int longSubbands, int active,
                   Fixed* out, int stride);
 
-// One past the last nonzero line, at least `floor`.
-int Layer3NonzeroEnd(const Fixed lines[576], int floor);
+// One past the last nonzero line, at least `floor`; lines at and past
+// `bound` are known to be zero.
+int Layer3NonzeroEnd(const Fixed lines[576], int floor, int bound = 576);
 // Subbands that run the IMDCT: 32 - (576 - n) / 18 with n one past the last
 // nonzero line, at least 36; the ones above only hand out their overlap.
-int Layer3ActiveSubbands(const Fixed lines[576]);
+int Layer3ActiveSubbands(const Fixed lines[576], int bound = 576);

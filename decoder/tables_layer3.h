@@ -20,10 +20,14 @@ extern const Layer3Power kLayer3Power[kLayer3PowerEntries];
 extern const Fixed kLayer3QuarterPowers[7];  // 2^(k/4), k = -3..3
 extern const Fixed kLayer3AliasCs[8];
 extern const Fixed kLayer3AliasCa[8];
+extern const int32_t kLayer3AliasCsQ12[8];  // the same rounded to Q12
+extern const int32_t kLayer3AliasCaQ12[8];
 extern const Fixed kLayer3IntensityRatio[7];
 extern const Fixed kLayer3LsfIntensity[2][15];
 extern const Fixed kLayer3Window[4][36];  // by block type; [2] unused
 extern const Fixed kLayer3ShortWindow[12];
+extern const int32_t kLayer3WindowQ12[4][36];  // the windows rounded to Q12
+extern const int32_t kLayer3ShortWindowQ12[12];
 
 // One big-values table: tree (null for tables 0, 4 and 14), linbits, width of
 // the first lookup.
@@ -35,5 +39,8 @@ struct Layer3HuffTable {
 extern const Layer3HuffTable kLayer3HuffTables[32];
 extern const uint32_t* const kLayer3Count1Trees[2];  // A and B, first lookup 4 bits
 
-extern const int32_t kLayer3Imdct36[18][18];  // Q16
-extern const int32_t kLayer3Imdct12[6][6];    // Q16
+extern const int32_t kLayer3Imdct12[6][6];  // Q16
+// Fast 18-point DCT-IV, Q24.
+extern const int64_t kLayer3Dct18Twiddle[18];
+extern const int64_t kLayer3Dct9Twiddle[9];
+extern const int64_t kLayer3Dct9[9][4];
