@@ -212,12 +212,10 @@ bool HasAvx2() {
 
 // Folds the DCT-IV outputs to the 36 IMDCT outputs and windows them.
 void WindowFold(const Fixed y[18], Fixed out[36], int blockType) {
-  Fixed f[36];
-  for (int i = 0; i < 9; i++) f[i] = y[i + 9];
-  for (int i = 9; i < 27; i++) f[i] = -y[26 - i];
-  for (int i = 27; i < 36; i++) f[i] = -y[i - 27];
   const int32_t* window = kLayer3WindowQ12[blockType];
-  for (int i = 0; i < 36; i++) out[i] = Fixed(uint32_t(RoundQ16(f[i])) * uint32_t(window[i]));
+  for (int i = 0; i < 9; i++) out[i] = Fixed(uint32_t(RoundQ16(y[i + 9])) * uint32_t(window[i]));
+  for (int i = 9; i < 27; i++) out[i] = Fixed(uint32_t(RoundQ16(-y[26 - i])) * uint32_t(window[i]));
+  for (int i = 27; i < 36; i++) out[i] = Fixed(uint32_t(RoundQ16(-y[i - 27])) * uint32_t(window[i]));
 }
 
 }  // namespace
@@ -309,13 +307,11 @@ void Layer3Hybrid(const Fixed lines[576], Fixed overlap[576], int longType, int 
       for (int i = 0; i < 18; i++) sum[i] = ov[i] < -INT32_MAX ? -INT32_MAX : ov[i];
       std::memset(ov, 0, sizeof sum);
     }
-    if (sb & 1)
-      for (int i = 0; i < 18; i += 2) {
-        o[i * stride] = sum[i];
-        o[(i + 1) * stride] = -sum[i + 1];
-      }
-    else
-      for (int i = 0; i < 18; i++) o[i * stride] = sum[i];
+    const Fixed flip = -(sb & 1);  // odd subbands negate their odd samples
+    for (int i = 0; i < 18; i += 2) {
+      o[i * stride] = sum[i];
+      o[(i + 1) * stride] = (sum[i + 1] ^ flip) - flip;
+    }
   }
 }
 
