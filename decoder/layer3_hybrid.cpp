@@ -48,10 +48,14 @@ void Layer3Reorder(Fixed lines[576], const int16_t shortBands[14], int fromBand)
   std::memcpy(lines + first, reordered + first, size_t(count) * sizeof(Fixed));
 }
 
+namespace {
+
+// Clones stay inside this file: calls from elsewhere to a cloned function do
+// not link with every compiler.
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("avx2", "default")))
 #endif
-void Layer3AliasReduce(Fixed lines[576], int boundaries) {
+void AliasButterflies(Fixed lines[576], int boundaries) {
   for (int k = 1; k <= boundaries; k++) {
     Fixed* lower = lines + 18 * k - 8;  // lower[7 - i] pairs with upper[i]
     Fixed* upper = lines + 18 * k;
@@ -66,6 +70,10 @@ void Layer3AliasReduce(Fixed lines[576], int boundaries) {
     }
   }
 }
+
+}  // namespace
+
+void Layer3AliasReduce(Fixed lines[576], int boundaries) { AliasButterflies(lines, boundaries); }
 
 namespace {
 
@@ -248,11 +256,13 @@ void Layer3ImdctShort(const Fixed in[18], Fixed out[36]) {
   }
 }
 
+namespace {
+
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("avx2", "default")))
 #endif
-void Layer3Hybrid(const Fixed lines[576], Fixed overlap[576], int longType, int longSubbands, int active,
-                  Fixed* out, int stride) {
+void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int longSubbands, int active, Fixed* out,
+                int stride) {
   // Each subband's transform: none (its lines are zero, or it is above
   // `active`: a transform of zeros leaves only the overlap), long or short.
   enum { kNone, kLong, kShort };
@@ -313,6 +323,13 @@ void Layer3Hybrid(const Fixed lines[576], Fixed overlap[576], int longType, int 
       o[(i + 1) * stride] = (sum[i + 1] ^ flip) - flip;
     }
   }
+}
+
+}  // namespace
+
+void Layer3Hybrid(const Fixed lines[576], Fixed overlap[576], int longType, int longSubbands, int active,
+                  Fixed* out, int stride) {
+  FilterBank(lines, overlap, longType, longSubbands, active, out, stride);
 }
 
 int Layer3NonzeroEnd(const Fixed lines[576], int floor, int bound) {
