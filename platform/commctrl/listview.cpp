@@ -24,6 +24,7 @@ struct Row {
   LPARAM param = 0;
   UINT state = 0;
   int indent = 0;
+  uint64_t callback = 0;  // sub-items whose text the parent gives when asked
 };
 
 enum class Drag { None, Items, Header, VThumb, HThumb };
@@ -43,6 +44,7 @@ struct ListView {
   int pressed = -1;  // header column pressed, or the row tapped
   POINT down{};
   int grab = 0;  // thumb drag: the tap's offset into the thumb
+  bool headerDown = false;
 };
 
 constexpr int kPad = 3;  // text inset in a cell
@@ -257,10 +259,10 @@ int HitTest(HWND h, const ListView& v, LVHITTESTINFO* info, bool sub) {
     info->flags = LVHT_NOWHERE;
     return -1;
   }
-  // Without full-row select only the first column holds the item.
+  // Without full-row select only the first column holds the item; a
+  // sub-item test finds any column's cell.
   bool fullRow = v.exStyle & LVS_EX_FULLROWSELECT;
-  if (col < 0 && !fullRow) col = -1;
-  if (col != 0 && !fullRow && !sub) {
+  if ((col < 0 && !fullRow) || (col > 0 && !fullRow && !sub)) {
     info->flags = LVHT_NOWHERE;
     return -1;
   }
@@ -350,7 +352,7 @@ void PaintHeader(HDC dc, const ListView& v, const Layout& l, bool buttons) {
   int x = l.header.left - v.hscroll;
   for (int c = 0; c < (int)v.cols.size(); ++c) {
     RECT cell{x, l.header.top, x + v.cols[c].cx, l.header.bottom};
-    bool down = buttons && v.drag == Drag::Header && v.pressed == c;
+    bool down = buttons && v.drag == Drag::Header && v.pressed == c && v.headerDown;
     if (down) Fill(dc, cell, RGB(0, 0, 0));
     SetTextColor(dc, down ? RGB(255, 255, 255) : RGB(0, 0, 0));
     DrawCellText(dc, v.cols[c].text, cell, c == 0 ? LVCFMT_LEFT : v.cols[c].fmt);
@@ -363,7 +365,45 @@ void PaintHeader(HDC dc, const ListView& v, const Layout& l, bool buttons) {
   RestoreDC(dc, saved);
 }
 
+// What a cell shows: its text, or the parent's answer to LVN_GETDISPINFO for
+// a callback text or image. The parent may change the list meanwhile.
+std::u16string Shown(HWND h, int i, int sub, int* image) {
+  ListView* v = StateOf(h);
+  if (!v || !Valid(*v, i)) return {};
+  const Row& r = v->rows[i];
+  bool askText = sub >= 0 && sub < 64 && ((r.callback >> sub) & 1);
+  bool askImage = image && sub == 0 && r.image == I_IMAGECALLBACK;
+  if (image) *image = r.image;
+  if (!askText && !askImage) return TextOf(r, sub);
+  WCHAR buf[260] = {};
+  NMLVDISPINFOW di{};
+  di.item.mask = (askText ? LVIF_TEXT : 0) | (askImage ? LVIF_IMAGE : 0);
+  di.item.iItem = i, di.item.iSubItem = sub, di.item.state = r.state, di.item.lParam = r.param;
+  di.item.pszText = buf, di.item.cchTextMax = 260;
+  Send(h, LVN_GETDISPINFOW, &di.hdr);
+  std::u16string text;
+  if (askText && di.item.pszText && di.item.pszText != LPSTR_TEXTCALLBACKW)
+    for (int k = 0; k < 1024 && di.item.pszText[k]; ++k) text += di.item.pszText[k];
+  if (askImage) *image = di.item.iImage;
+  if (!(v = StateOf(h)) || !Valid(*v, i)) return text;
+  if (!askText) text = TextOf(v->rows[i], sub);
+  if (di.item.mask & LVIF_DI_SETITEM) {
+    Row& kept = v->rows[i];
+    if (askText) {
+      if ((int)kept.text.size() <= sub) kept.text.resize(sub + 1);
+      kept.text[sub] = text, kept.callback &= ~(1ull << sub);
+    }
+    if (askImage) kept.image = di.item.iImage;
+  }
+  return text;
+}
+
 void PaintRow(HWND h, HDC dc, const ListView& v, const Layout& l, int i, bool showSel) {
+  // The cells' contents first: answering for callback items may change the list.
+  std::vector<std::u16string> texts(v.cols.size());
+  int image = 0;
+  for (size_t c = 0; c < v.cols.size(); ++c) texts[c] = Shown(h, i, v.cols[c].subItem, c == 0 ? &image : nullptr);
+  if (!Valid(v, i) || texts.size() != v.cols.size()) return;
   const Row& row = v.rows[i];
   RECT r = RowRect(v, l, i);
   bool sel = showSel && (row.state & LVIS_SELECTED);
@@ -377,14 +417,14 @@ void PaintRow(HWND h, HDC dc, const ListView& v, const Layout& l, int i, bool sh
     RECT cell{x, r.top, x + v.cols[c].cx, r.bottom};
     x = cell.right;
     if (cell.right <= l.items.left || cell.left >= l.items.right) continue;
-    const std::u16string& text = TextOf(row, v.cols[c].subItem);
+    const std::u16string& text = texts[c];
     bool inked = sel && fullRow;
     if (c == 0) {
       int cx = 0, cy = 0;
-      if (ImageList_GetIconSize(v.images[LVSIL_SMALL], &cx, &cy) && row.image >= 0) {
+      if (ImageList_GetIconSize(v.images[LVSIL_SMALL], &cx, &cy) && image >= 0) {
         int saved = SaveDC(dc);
         IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
-        ImageList_Draw(v.images[LVSIL_SMALL], row.image, dc, cell.left + 1, cell.top + (cell.bottom - cell.top - cy) / 2,
+        ImageList_Draw(v.images[LVSIL_SMALL], image, dc, cell.left + 1, cell.top + (cell.bottom - cell.top - cy) / 2,
                        ILD_TRANSPARENT);
         RestoreDC(dc, saved);
       }
@@ -397,7 +437,8 @@ void PaintRow(HWND h, HDC dc, const ListView& v, const Layout& l, int i, bool sh
         inked = true;
       }
     }
-    SetTextColor(dc, inked ? selInk : v.ink);
+    if (!inked && v.textBk != CLR_NONE) Fill(dc, cell, v.textBk);
+    SetTextColor(dc, inked ? selInk : IsWindowEnabled(h) ? v.ink : lxctl::kGrey);
     DrawCellText(dc, text, cell, c == 0 ? LVCFMT_LEFT : v.cols[c].fmt);
   }
 }
@@ -535,7 +576,7 @@ void ButtonDown(HWND h, int x, int y, bool twice) {
   if (PtInRect(&l.header, p)) {
     int col = ColumnAt(*s, l, x);
     if (col < 0 || (Style(h) & LVS_NOSORTHEADER)) return;
-    s->drag = Drag::Header, s->pressed = col;
+    s->drag = Drag::Header, s->pressed = col, s->headerDown = true;
     SetCapture(h);
     Redraw(h);
     return;
@@ -546,8 +587,12 @@ void ButtonDown(HWND h, int x, int y, bool twice) {
   hit.iSubItem = cell.iSubItem;
   UserSelect(h, item);
   if (twice) {
+    LPARAM param = (s = StateOf(h)) && Valid(*s, item) ? s->rows[item].param : 0;
     SendActivate(h, NM_DBLCLK, item, hit.iSubItem, p);
-    if (item >= 0 && IsWindow(h)) SendActivate(h, LVN_ITEMACTIVATE, item, hit.iSubItem, p);
+    // Activation only while the item is still the one tapped: the parent
+    // may have refilled the list on the double tap.
+    if ((s = StateOf(h)) && Valid(*s, item) && s->rows[item].param == param)
+      SendActivate(h, LVN_ITEMACTIVATE, item, hit.iSubItem, p);
     return;
   }
   // The click is told when the stylus lifts, after the selection.
@@ -613,7 +658,9 @@ void KeyDown(HWND h, WPARAM key) {
 void PutText(Row& r, int sub, LPCWSTR text) {
   if (sub < 0 || sub > 255) return;
   if ((int)r.text.size() <= sub) r.text.resize(sub + 1);
-  r.text[sub] = text && text != LPSTR_TEXTCALLBACKW ? std::u16string(text) : std::u16string();
+  bool callback = text == LPSTR_TEXTCALLBACKW;
+  r.text[sub] = text && !callback ? std::u16string(text) : std::u16string();
+  if (sub < 64) r.callback = callback ? r.callback | (1ull << sub) : r.callback & ~(1ull << sub);
 }
 
 int CopyText(const std::u16string& s, LPWSTR out, int size) {
@@ -683,15 +730,21 @@ BOOL SetItem(HWND h, const LVITEMW* it) {
   return TRUE;
 }
 
-BOOL GetItem(const ListView& v, LVITEMW* it) {
-  if (!it || !Valid(v, it->iItem) || it->iSubItem < 0) return FALSE;
-  const Row& r = v.rows[it->iItem];
-  if (it->mask & LVIF_TEXT) CopyText(TextOf(r, it->iSubItem), it->pszText, it->cchTextMax);
+BOOL GetItem(HWND h, LVITEMW* it) {
+  ListView* v = StateOf(h);
+  if (!v || !it || !Valid(*v, it->iItem) || it->iSubItem < 0) return FALSE;
+  int image = 0;
+  if (it->mask & (LVIF_TEXT | LVIF_IMAGE)) {
+    std::u16string text = Shown(h, it->iItem, it->iSubItem, it->iSubItem == 0 ? &image : nullptr);
+    if (it->mask & LVIF_TEXT) CopyText(text, it->pszText, it->cchTextMax);
+    if (!(v = StateOf(h)) || !Valid(*v, it->iItem)) return FALSE;
+  }
+  const Row& r = v->rows[it->iItem];
   if (it->iSubItem != 0) {
     if (it->mask & LVIF_IMAGE) it->iImage = 0;
     return TRUE;
   }
-  if (it->mask & LVIF_IMAGE) it->iImage = r.image;
+  if (it->mask & LVIF_IMAGE) it->iImage = image;
   if (it->mask & LVIF_PARAM) it->lParam = r.param;
   if (it->mask & LVIF_INDENT) it->iIndent = r.indent;
   if (it->mask & LVIF_STATE) it->state = r.state & it->stateMask;
@@ -892,6 +945,13 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     case WM_LBUTTONDBLCLK: ButtonDown(h, (short)LOWORD(l), (short)HIWORD(l), m == WM_LBUTTONDBLCLK); return 0;
     case WM_MOUSEMOVE:
       if (v->drag == Drag::VThumb || v->drag == Drag::HThumb) DragThumb(h, *v, (short)LOWORD(l), (short)HIWORD(l));
+      if (v->drag == Drag::Header) {
+        // The column shows pressed only while the stylus stays on it.
+        const Layout lay = LayoutOf(h, *v);
+        POINT p{(short)LOWORD(l), (short)HIWORD(l)};
+        bool on = PtInRect(&lay.header, p) && ColumnAt(*v, lay, p.x) == v->pressed;
+        if (on != v->headerDown) v->headerDown = on, Redraw(h);
+      }
       return 0;
     case WM_LBUTTONUP: ButtonUp(h, *v, (short)LOWORD(l), (short)HIWORD(l)); return 0;
     case WM_CAPTURECHANGED:
@@ -997,7 +1057,7 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     case LVM_GETITEMCOUNT: return Count(*v);
     case LVM_INSERTITEMW: return InsertItem(h, *v, (const LVITEMW*)l);
     case LVM_SETITEMW: return SetItem(h, (const LVITEMW*)l);
-    case LVM_GETITEMW: return GetItem(*v, (LVITEMW*)l);
+    case LVM_GETITEMW: return GetItem(h, (LVITEMW*)l);
     case LVM_SETITEMTEXTW: {
       auto* it = (const LVITEMW*)l;
       if (!it) return FALSE;
@@ -1008,7 +1068,7 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     case LVM_GETITEMTEXTW: {
       auto* it = (LVITEMW*)l;
       if (!it || !Valid(*v, (int)w)) return 0;
-      return CopyText(TextOf(v->rows[w], it->iSubItem), it->pszText, it->cchTextMax);
+      return CopyText(Shown(h, (int)w, it->iSubItem, nullptr), it->pszText, it->cchTextMax);
     }
     case LVM_DELETEITEM: return DeleteItem(h, (int)w);
     case LVM_DELETEALLITEMS: DeleteAll(h, false); return TRUE;

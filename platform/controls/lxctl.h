@@ -28,6 +28,9 @@ std::vector<HWND> ChildrenInOrder(HWND parent);
 void FrameRect1(HDC dc, const RECT& r, COLORREF colour);  // one-pixel frame
 void RegisterControlClass(LPCWSTR name, WNDPROC proc, UINT style = 0);
 std::u16string TextOf(HWND h);
+// Platform-private, below WM_USER: a tab control whose style moved its tabs
+// tells its parent, so that a property sheet places its page again.
+constexpr UINT kTabLayoutChanged = 0x03E0;
 // The device's grey for disabled text and frames.
 constexpr COLORREF kGrey = RGB(0x80, 0x80, 0x80);
 constexpr COLORREF kHighlight = RGB(0x0A, 0x24, 0x6A);

@@ -78,7 +78,14 @@ void MarkDefaultButton(HWND dialog, HWND focus) {
 void FocusControl(HWND dialog, HWND control) {
   if (!control) return;
   SetFocus(control);
-  MarkDefaultButton(dialog, control);
+  // A control of a page inside the dialog marks the page's buttons; the dialog's own go back to their default.
+  HWND own = GetParent(control);
+  if (own != dialog && StateOf(own)) {
+    MarkDefaultButton(own, control);
+    MarkDefaultButton(dialog, nullptr);
+  } else {
+    MarkDefaultButton(dialog, control);
+  }
   if (SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(control, EM_SETSEL, 0, -1);
   if (auto st = StateOf(dialog)) st->lastFocus = control;
 }
@@ -92,7 +99,7 @@ bool Focusable(HWND c) {
 // control to the next); an automatic radio button reached this way is
 // chosen, as if tapped.
 bool MoveInGroup(HWND dialog, HWND from, bool previous) {
-  HWND next = GetNextDlgGroupItem(dialog, from, previous);
+  HWND next = GetNextDlgGroupItem(GetParent(from), from, previous);
   if (!next || next == from) return false;
   FocusControl(dialog, next);
   LRESULT code = SendMessageW(next, WM_GETDLGCODE, 0, 0);
@@ -100,6 +107,19 @@ bool MoveInGroup(HWND dialog, HWND from, bool previous) {
       SendMessageW(next, BM_GETCHECK, 0, 0) != BST_CHECKED)
     SendMessageW(next, BM_CLICK, 0, 0);
   return true;
+}
+
+// The controls a dialog's keyboard navigation visits, in template order; a
+// child dialog made from a DS_CONTROL template (a property sheet's page)
+// lends its own controls instead of being one.
+void TabOrder(HWND dialog, std::vector<HWND>& out) {
+  for (HWND c : lxctl::ChildrenInOrder(dialog)) {
+    if (GetWindowLongW(c, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) {
+      if (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE) TabOrder(c, out);
+    } else {
+      out.push_back(c);
+    }
+  }
 }
 
 HWND FirstTabStop(HWND dialog) {
@@ -149,15 +169,17 @@ HWND CreateFromTemplate(HINSTANCE instance, const LXDLGTEMPLATE* t, HWND owner, 
 
   int cx = px(t->cx), cy = py(t->cy);
   int x = px(t->x), y = py(t->y);
-  if (t->style & DS_CENTER) {
+  bool child = (t->style & WS_CHILD) && owner;  // a page inside another dialog, placed in its client area
+  if (!child && (t->style & DS_CENTER)) {
     x = std::max(0, (240 - cx) / 2), y = std::max(26, 26 + (268 - cy) / 2);  // never under the task bar
-  } else if (owner && !(t->style & DS_ABSALIGN)) {
+  } else if (!child && owner && !(t->style & DS_ABSALIGN)) {
     POINT o{0, 0};
     ClientToScreen(owner, &o);
     x += o.x, y += o.y;
   }
-  DWORD style = (t->style & ~(WS_VISIBLE | WS_CHILD)) | WS_POPUP;
-  HWND dlg = CreateWindowExW(t->exStyle, u"Dialog", t->title ? t->title : u"", style, x, y, cx, cy, owner, nullptr,
+  DWORD style = child ? (t->style & ~(WS_VISIBLE | WS_POPUP)) : (t->style & ~(WS_VISIBLE | WS_CHILD)) | WS_POPUP;
+  DWORD exStyle = t->exStyle | (child && (t->style & DS_CONTROL) ? WS_EX_CONTROLPARENT : 0);
+  HWND dlg = CreateWindowExW(exStyle, u"Dialog", t->title ? t->title : u"", style, x, y, cx, cy, owner, nullptr,
                              instance, nullptr);
   if (!dlg) {
     if (st->ownFont) DeleteObject(st->font);
@@ -187,7 +209,7 @@ HWND CreateFromTemplate(HINSTANCE instance, const LXDLGTEMPLATE* t, HWND owner, 
   if (!IsWindow(dlg)) return nullptr;
   if ((t->style & WS_VISIBLE) && !st->ended) {
     ShowWindow(dlg, SW_SHOW);
-    SetForegroundWindow(dlg);
+    if (!child) SetForegroundWindow(dlg);
   }
   return dlg;
 }
@@ -247,8 +269,9 @@ LRESULT DefDlgProcW(HWND h, UINT m, WPARAM w, LPARAM l) {
       HDC dc = BeginPaint(h, &ps);
       RECT r;
       GetClientRect(h, &r);
-      // A dialog smaller than the screen shows where it ends.
-      if (r.right < 240 || r.bottom < 268) lxctl::FrameRect1(dc, r, RGB(0, 0, 0));
+      // A dialog smaller than the screen shows where it ends; a page inside one does not.
+      bool child = GetWindowLongW(h, GWL_STYLE) & WS_CHILD;
+      if (!child && (r.right < 240 || r.bottom < 268)) lxctl::FrameRect1(dc, r, RGB(0, 0, 0));
       EndPaint(h, &ps);
       return 0;
     }
@@ -324,7 +347,8 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
 }
 
 HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
-  auto kids = lxctl::ChildrenInOrder(dialog);
+  std::vector<HWND> kids;
+  TabOrder(dialog, kids);
   if (kids.empty()) return nullptr;
   int n = (int)kids.size(), start = -1;
   for (int i = 0; i < n; ++i)
@@ -375,13 +399,14 @@ BOOL IsDialogMessageW(HWND dialog, LPMSG msg) {
         return TRUE;
       } else if (k == VK_RETURN) {
         HWND focus = GetFocus();
-        int id;
         if (focus && IsChild(dialog, focus) && IsPushButton(focus)) {
-          id = GetDlgCtrlID(focus);
-        } else {
-          LRESULT def = SendMessageW(dialog, DM_GETDEFID, 0, 0);
-          id = HIWORD(def) == DC_HASDEFID ? LOWORD(def) : IDOK;
+          // The button's own dialog hears of it, which may be a page inside this one.
+          if (IsWindowEnabled(focus))
+            SendMessageW(GetParent(focus), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED), (LPARAM)focus);
+          return TRUE;
         }
+        LRESULT def = SendMessageW(dialog, DM_GETDEFID, 0, 0);
+        int id = HIWORD(def) == DC_HASDEFID ? LOWORD(def) : IDOK;
         HWND button = GetDlgItem(dialog, id);
         if (!button || IsWindowEnabled(button))
           SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)button);

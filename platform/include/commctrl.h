@@ -1,5 +1,5 @@
-// Common controls: trackbar, up-down, progress bar, image lists and the list
-// view; notifications by WM_NOTIFY.
+// Common controls: tab control, trackbar, up-down, progress bar, image lists and
+// the list view (property sheets in prsht.h); notifications by WM_NOTIFY.
 #pragma once
 #include "windows.h"
 
@@ -35,6 +35,116 @@ WINUSERAPI BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc);
 #define LVN_FIRST (0U - 100U)
 #define TCN_FIRST (0U - 550U)
 #define PSN_FIRST (0U - 200U)
+
+// ---- Tab control ----
+
+#define WC_TABCONTROLW u"SysTabControl32"
+#define WC_TABCONTROL WC_TABCONTROLW
+#define TCS_SCROLLOPPOSITE 0x0001
+#define TCS_BOTTOM 0x0002  // tabs below the pages, as the Pocket PC shows them
+#define TCS_RIGHT 0x0002
+#define TCS_FLATBUTTONS 0x0008
+#define TCS_FORCEICONLEFT 0x0010
+#define TCS_FORCELABELLEFT 0x0020
+#define TCS_HOTTRACK 0x0040
+#define TCS_VERTICAL 0x0080
+#define TCS_TABS 0x0000
+#define TCS_BUTTONS 0x0100
+#define TCS_SINGLELINE 0x0000
+#define TCS_MULTILINE 0x0200
+#define TCS_RIGHTJUSTIFY 0x0000
+#define TCS_FIXEDWIDTH 0x0400
+#define TCS_RAGGEDRIGHT 0x0800
+#define TCS_FOCUSONBUTTONDOWN 0x1000
+#define TCS_OWNERDRAWFIXED 0x2000
+#define TCS_TOOLTIPS 0x4000
+#define TCS_FOCUSNEVER 0x8000
+#define TCIF_TEXT 0x0001
+#define TCIF_IMAGE 0x0002
+#define TCIF_RTLREADING 0x0004
+#define TCIF_PARAM 0x0008
+#define TCIF_STATE 0x0010
+#define TCIS_BUTTONPRESSED 0x0001
+#define TCIS_HIGHLIGHTED 0x0002
+typedef struct tagTCITEMW {
+  UINT mask;
+  DWORD dwState;
+  DWORD dwStateMask;
+  LPWSTR pszText;
+  int cchTextMax;
+  int iImage;
+  LPARAM lParam;
+} TCITEMW, *LPTCITEMW;
+typedef TCITEMW TCITEM;
+#define TCHT_NOWHERE 0x0001
+#define TCHT_ONITEMICON 0x0002
+#define TCHT_ONITEMLABEL 0x0004
+#define TCHT_ONITEM (TCHT_ONITEMICON | TCHT_ONITEMLABEL)
+typedef struct tagTCHITTESTINFO {
+  POINT pt;
+  UINT flags;
+} TCHITTESTINFO, *LPTCHITTESTINFO;
+typedef struct tagTCKEYDOWN {
+  NMHDR hdr;
+  WORD wVKey;
+  UINT flags;
+} NMTCKEYDOWN;
+#define TCM_FIRST 0x1300
+#define TCM_GETIMAGELIST (TCM_FIRST + 2)
+#define TCM_SETIMAGELIST (TCM_FIRST + 3)
+#define TCM_GETITEMCOUNT (TCM_FIRST + 4)
+#define TCM_DELETEITEM (TCM_FIRST + 8)
+#define TCM_DELETEALLITEMS (TCM_FIRST + 9)
+#define TCM_GETITEMRECT (TCM_FIRST + 10)  // lParam RECT*, in client coordinates
+#define TCM_GETCURSEL (TCM_FIRST + 11)
+#define TCM_SETCURSEL (TCM_FIRST + 12)    // no notification; the previous selection or -1
+#define TCM_HITTEST (TCM_FIRST + 13)
+#define TCM_SETITEMEXTRA (TCM_FIRST + 14)
+// wParam FALSE: the control's rectangle in, the page area out; TRUE: the reverse.
+#define TCM_ADJUSTRECT (TCM_FIRST + 40)
+#define TCM_SETITEMSIZE (TCM_FIRST + 41)
+#define TCM_SETPADDING (TCM_FIRST + 43)
+#define TCM_GETROWCOUNT (TCM_FIRST + 44)
+#define TCM_GETCURFOCUS (TCM_FIRST + 47)
+#define TCM_SETCURFOCUS (TCM_FIRST + 48)
+#define TCM_GETITEMW (TCM_FIRST + 60)
+#define TCM_SETITEMW (TCM_FIRST + 61)
+#define TCM_INSERTITEMW (TCM_FIRST + 62)
+#define TCM_GETITEM TCM_GETITEMW
+#define TCM_SETITEM TCM_SETITEMW
+#define TCM_INSERTITEM TCM_INSERTITEMW
+#define TCN_KEYDOWN (TCN_FIRST - 0)
+#define TCN_SELCHANGE (TCN_FIRST - 1)
+#define TCN_SELCHANGING (TCN_FIRST - 2)  // answering TRUE keeps the selection
+static inline int TabCtrl_GetItemCount(HWND h) { return (int)SendMessageW(h, TCM_GETITEMCOUNT, 0, 0); }
+static inline BOOL TabCtrl_GetItem(HWND h, int i, TCITEMW* item) {
+  return (BOOL)SendMessageW(h, TCM_GETITEMW, (WPARAM)i, (LPARAM)item);
+}
+static inline BOOL TabCtrl_SetItem(HWND h, int i, const TCITEMW* item) {
+  return (BOOL)SendMessageW(h, TCM_SETITEMW, (WPARAM)i, (LPARAM)item);
+}
+static inline int TabCtrl_InsertItem(HWND h, int i, const TCITEMW* item) {
+  return (int)SendMessageW(h, TCM_INSERTITEMW, (WPARAM)i, (LPARAM)item);
+}
+static inline BOOL TabCtrl_DeleteItem(HWND h, int i) { return (BOOL)SendMessageW(h, TCM_DELETEITEM, (WPARAM)i, 0); }
+static inline BOOL TabCtrl_DeleteAllItems(HWND h) { return (BOOL)SendMessageW(h, TCM_DELETEALLITEMS, 0, 0); }
+static inline BOOL TabCtrl_GetItemRect(HWND h, int i, RECT* r) {
+  return (BOOL)SendMessageW(h, TCM_GETITEMRECT, (WPARAM)i, (LPARAM)r);
+}
+static inline int TabCtrl_GetCurSel(HWND h) { return (int)SendMessageW(h, TCM_GETCURSEL, 0, 0); }
+static inline int TabCtrl_SetCurSel(HWND h, int i) { return (int)SendMessageW(h, TCM_SETCURSEL, (WPARAM)i, 0); }
+static inline int TabCtrl_HitTest(HWND h, TCHITTESTINFO* info) {
+  return (int)SendMessageW(h, TCM_HITTEST, 0, (LPARAM)info);
+}
+static inline void TabCtrl_AdjustRect(HWND h, BOOL larger, RECT* r) {
+  SendMessageW(h, TCM_ADJUSTRECT, (WPARAM)larger, (LPARAM)r);
+}
+static inline int TabCtrl_GetRowCount(HWND h) { return (int)SendMessageW(h, TCM_GETROWCOUNT, 0, 0); }
+static inline int TabCtrl_GetCurFocus(HWND h) { return (int)SendMessageW(h, TCM_GETCURFOCUS, 0, 0); }
+static inline void TabCtrl_SetCurFocus(HWND h, int i) { SendMessageW(h, TCM_SETCURFOCUS, (WPARAM)i, 0); }
+
+// ---- Property sheets ----
+#include "prsht.h"
 
 // Trackbar
 #define TRACKBAR_CLASSW u"msctls_trackbar32"
@@ -127,8 +237,10 @@ typedef struct {
 
 // ---- Image lists and the list view ----
 
+#ifndef CLR_NONE
 #define CLR_NONE 0xFFFFFFFFu
 #define CLR_DEFAULT 0xFF000000u
+#endif
 
 // Image lists: images of one size kept side by side, each with its mask.
 typedef struct _IMAGELIST* HIMAGELIST;
@@ -275,6 +387,7 @@ WINUSERAPI HIMAGELIST ImageList_LoadImageW(HINSTANCE instance, LPCWSTR name, int
 #define LVIF_STATE 0x0008
 #define LVIF_INDENT 0x0010
 #define LVIF_NORECOMPUTE 0x0800
+#define LVIF_DI_SETITEM 0x1000
 #define LVIS_FOCUSED 0x0001
 #define LVIS_SELECTED 0x0002
 #define LVIS_CUT 0x0004
@@ -384,6 +497,18 @@ typedef int(CALLBACK* PFNLVCOMPARE)(LPARAM, LPARAM, LPARAM);
 #define LVN_BEGINDRAG (LVN_FIRST - 9)
 #define LVN_ITEMACTIVATE (LVN_FIRST - 14)
 #define LVN_KEYDOWN (LVN_FIRST - 55)
+#define LVN_GETDISPINFOW (LVN_FIRST - 77)
+#define LVN_SETDISPINFOW (LVN_FIRST - 78)
+#define LVN_GETDISPINFO LVN_GETDISPINFOW
+#define LVN_SETDISPINFO LVN_SETDISPINFOW
+// LVN_GETDISPINFO: the parent fills in what item.mask asks for (text into
+// pszText, or pszText pointed at its own), LVIF_DI_SETITEM to have it kept.
+typedef struct tagLVDISPINFOW {
+  NMHDR hdr;
+  LVITEMW item;
+} NMLVDISPINFOW, *LPNMLVDISPINFOW;
+typedef NMLVDISPINFOW NMLVDISPINFO;
+typedef NMLVDISPINFOW LV_DISPINFO;
 typedef struct tagNMLISTVIEW {
   NMHDR hdr;
   int iItem;

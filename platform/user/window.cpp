@@ -763,6 +763,24 @@ LONG_PTR GetWindowLongW(HWND hwnd, int index) {
 }
 
 LONG_PTR SetWindowLongW(HWND hwnd, int index, LONG_PTR value) {
+  if (index == GWL_STYLE || index == GWL_EXSTYLE) {
+    STYLESTRUCT change{};
+    {
+      std::lock_guard lock(UserLock());
+      Window* w = GetWin(hwnd);
+      if (!w) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+      }
+      DWORD& field = index == GWL_STYLE ? w->style : w->exStyle;
+      change.styleOld = field;
+      change.styleNew = field = (DWORD)value;
+      if (index == GWL_STYLE) NoteScreenChanged();
+    }
+    // Controls that draw by their style (tabs at the bottom, say) follow a change at once.
+    if (change.styleOld != change.styleNew) SendMessageW(hwnd, WM_STYLECHANGED, (WPARAM)index, (LPARAM)&change);
+    return (LONG)change.styleOld;
+  }
   std::lock_guard lock(UserLock());
   Window* w = GetWin(hwnd);
   if (!w) {
@@ -773,8 +791,6 @@ LONG_PTR SetWindowLongW(HWND hwnd, int index, LONG_PTR value) {
   switch (index) {
     case GWL_WNDPROC: old = (LONG_PTR)w->proc, w->proc = (WNDPROC)value; return old;
     case GWL_ID: old = w->id, w->id = value; return old;
-    case GWL_STYLE: old = (LONG)w->style, w->style = (DWORD)value; NoteScreenChanged(); return old;
-    case GWL_EXSTYLE: old = (LONG)w->exStyle, w->exStyle = (DWORD)value; return old;
     case GWL_USERDATA: old = w->userData, w->userData = value; return old;
   }
   auto it = w->extra.find(index);

@@ -1,7 +1,9 @@
 // A device program showing the platform's dialogs and controls: the menu
-// bar's "Zeigen" drop-down opens a sample dialog or a message box, or sets
-// the text through its "Text" submenu; the dialog's result is shown in the
-// window.
+// bar's "Zeigen" drop-down opens a sample dialog, a property sheet or a
+// message box, or sets the text through its "Text" submenu; the result is
+// shown in the window.
+#include <cstdio>
+
 #include "aygshell.h"
 #include "commctrl.h"
 #include "lxresource.h"
@@ -30,14 +32,16 @@ enum : WORD {
   kProgress = 19,
 };
 
+constexpr WORD kShowSheet = 205;
 const LXMENUITEM kText[] = {{MF_STRING, kClearResult, u"Leeren", 0, nullptr},
                             {MF_STRING, kGreet, u"Gruß", 0, nullptr}};
 const LXMENUITEM kShow[] = {{MF_STRING, kShowDialog, u"Dialog", 0, nullptr},
+                            {MF_STRING, kShowSheet, u"Eigenschaften", 0, nullptr},
                             {MF_STRING, kShowMessage, u"Meldung", 0, nullptr},
                             {MF_POPUP, 0, u"Text", 2, kText},
                             {MF_SEPARATOR, 0, nullptr, 0, nullptr},
                             {MF_STRING, kQuit, u"Beenden", 0, nullptr}};
-const LXMENUITEM kTop[] = {{MF_POPUP, 0, u"Zeigen", 5, kShow}};
+const LXMENUITEM kTop[] = {{MF_POPUP, 0, u"Zeigen", 6, kShow}};
 const LXMENUTEMPLATE kMenuTemplate = {1, kTop};
 const LXMENUBARBUTTON kButtons[] = {{40001, u"Zeigen", 0, TBSTATE_ENABLED, TBSTYLE_DROPDOWN},
                                     {kShowMessage, u"Meldung", -1, TBSTATE_ENABLED, TBSTYLE_BUTTON}};
@@ -174,6 +178,96 @@ INT_PTR CALLBACK SampleProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   return FALSE;
 }
 
+// ---- The property sheet: two pages that keep their values until OK ----
+
+enum : WORD { kRepeat = 20, kFade = 21, kSpeed = 22, kSpeedText = 23 };
+
+const LXDLGITEM kPlayItems[] = {
+    {kTab | BS_AUTOCHECKBOX, 0, 6, 8, 140, 10, kRepeat, u"BUTTON", u"automatische Wiederholung"},
+    {kTab | BS_AUTOCHECKBOX, 0, 6, 24, 140, 10, kFade, u"BUTTON", u"Audioblende"},
+};
+const LXDLGTEMPLATE kPlayPage = {WS_POPUP, 0, 0, 0, 160, 140, u"Wiedergabe", 0, nullptr, 2, kPlayItems};
+const LXDLGITEM kShowItems[] = {
+    {WS_CHILD | WS_VISIBLE, 0, 6, 8, 100, 10, 0xFFFF, u"STATIC", u"Geschwindigkeit"},
+    {kTab | TBS_NOTICKS, 0, 6, 20, 110, 14, kSpeed, TRACKBAR_CLASSW, u""},
+    {WS_CHILD | WS_VISIBLE, 0, 120, 22, 34, 10, kSpeedText, u"STATIC", u""},
+};
+const LXDLGTEMPLATE kShowPage = {WS_POPUP, 0, 0, 0, 160, 140, u"Anzeige", 0, nullptr, 3, kShowItems};
+
+struct SheetValues {
+  bool repeat = true, fade = false;
+  int speed = 10;
+} gValues;
+
+INT_PTR CALLBACK PlayPageProc(HWND h, UINT m, WPARAM, LPARAM l) {
+  if (m == WM_INITDIALOG) {
+    CheckDlgButton(h, kRepeat, gValues.repeat);
+    CheckDlgButton(h, kFade, gValues.fade);
+    return TRUE;
+  }
+  if (m == WM_NOTIFY && ((NMHDR*)l)->code == PSN_APPLY) {
+    gValues.repeat = IsDlgButtonChecked(h, kRepeat), gValues.fade = IsDlgButtonChecked(h, kFade);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+INT_PTR CALLBACK ShowPageProc(HWND h, UINT m, WPARAM, LPARAM l) {
+  auto show = [h] { SetDlgItemInt(h, kSpeedText, (UINT)SendDlgItemMessageW(h, kSpeed, TBM_GETPOS, 0, 0), FALSE); };
+  switch (m) {
+    case WM_INITDIALOG:
+      SendDlgItemMessageW(h, kSpeed, TBM_SETRANGE, TRUE, MAKELONG(1, 10));
+      SendDlgItemMessageW(h, kSpeed, TBM_SETPOS, TRUE, gValues.speed);
+      show();
+      return TRUE;
+    case WM_HSCROLL: show(); return TRUE;
+    case WM_NOTIFY:
+      if (((NMHDR*)l)->code != PSN_APPLY) return FALSE;
+      gValues.speed = (int)SendDlgItemMessageW(h, kSpeed, TBM_GETPOS, 0, 0);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+// Asks for the Pocket PC look and puts the tabs at the bottom, as device programs do.
+int CALLBACK SheetCallback(HWND h, UINT m, LPARAM) {
+  if (m == PSCB_GETVERSION) return COMCTL32_VERSION;
+  if (m == PSCB_INITIALIZED) {
+    HWND tabs = GetDlgItem(h, 0x3020);
+    SetWindowLongW(tabs, GWL_STYLE, GetWindowLongW(tabs, GWL_STYLE) | TCS_BOTTOM);
+  }
+  return 0;
+}
+
+void ShowSheet(HWND owner) {
+  PROPSHEETPAGEW pages[2] = {};
+  const LXDLGTEMPLATE* templates[2] = {&kPlayPage, &kShowPage};
+  DLGPROC procs[2] = {PlayPageProc, ShowPageProc};
+  for (int i = 0; i < 2; ++i) {
+    pages[i].dwSize = sizeof pages[i];
+    pages[i].dwFlags = PSP_DLGINDIRECT;
+    pages[i].hInstance = gInstance;
+    pages[i].pResource = templates[i];
+    pages[i].pfnDlgProc = procs[i];
+  }
+  PROPSHEETHEADERW sheet{};
+  sheet.dwSize = sizeof sheet;
+  sheet.dwFlags = PSH_PROPSHEETPAGE | PSH_MAXIMIZE | PSH_USECALLBACK | PSH_NOAPPLYNOW;
+  sheet.hwndParent = owner;
+  sheet.hInstance = gInstance;
+  sheet.pszCaption = u"Eigenschaften";
+  sheet.nPages = 2;
+  sheet.ppsp = pages;
+  sheet.pfnCallback = SheetCallback;
+  if (PropertySheetW(&sheet) > 0) {
+    char text[64];
+    snprintf(text, sizeof text, "Wiederholung %d, Blende %d, Tempo %d", gValues.repeat, gValues.fade, gValues.speed);
+    for (int i = 0; i < 64; ++i) gResult[i] = (WCHAR)(unsigned char)text[i];
+  } else {
+    lstrcpynW(gResult, u"Abgebrochen", 128);
+  }
+}
+
 LRESULT CALLBACK MainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   switch (m) {
     case WM_CREATE: {
@@ -185,6 +279,10 @@ LRESULT CALLBACK MainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
         case kShowDialog:
           if (DialogBoxParamW(gInstance, MAKEINTRESOURCEW(kDialog), h, SampleProc, 0) == IDCANCEL)
             lstrcpynW(gResult, u"Abgebrochen", 128);
+          InvalidateRect(h, nullptr, TRUE);
+          break;
+        case kShowSheet:
+          ShowSheet(h);
           InvalidateRect(h, nullptr, TRUE);
           break;
         case kShowMessage: {

@@ -232,6 +232,12 @@ TEST_F(ListViewTest, HeaderTapsReportTheColumnUnlessTheHeaderIsPlain) {
   EXPECT_EQ(Only(LVN_COLUMNCLICK)[0].nm.iSubItem, 1);
   EXPECT_EQ(Only(LVN_COLUMNCLICK)[0].nm.iItem, -1);
   EXPECT_EQ(Only(NM_CLICK).size(), 0u) << "the header is not a row";
+  gHeard.clear();
+  LxInputStylus(WM_LBUTTONDOWN, r.left + 130, r.top + 5);
+  LxInputStylus(WM_MOUSEMOVE, r.left + 30, r.top + 5);
+  LxInputStylus(WM_LBUTTONUP, r.left + 30, r.top + 5);
+  Pump();
+  EXPECT_EQ(Only(LVN_COLUMNCLICK).size(), 0u) << "lifted over another column: no click";
   GetWindowRect(plain, &r);
   gHeard.clear();
   Tap(r.left + 130, r.top + 5);
@@ -408,6 +414,95 @@ TEST(ListViewDialogTest, TemplateMakesTheListByClassNameAndTheProcedureAnswers) 
   EXPECT_EQ(ListView_GetItemState(list, 3, LVIS_SELECTED), 0u) << "refused through DWL_MSGRESULT";
   EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), -1) << "the other row let go first";
   DestroyWindow(dlg);
+}
+
+}  // namespace
+
+namespace {
+
+// A file browser refills its list from inside the notifications.
+void Refill(HWND list) {
+  static LPARAM next = 900;  // new rows, new data
+  ListView_DeleteAllItems(list);
+  for (int i = 0; i < 3; ++i) {
+    LVITEMW it{LVIF_TEXT | LVIF_PARAM, i, 0, 0, 0, (LPWSTR)u"neu", 0, 0, next++, 0};
+    ListView_InsertItem(list, &it);
+  }
+}
+
+TEST_F(ListViewTest, ParentMayChangeTheListWhileItHearsOfIt) {
+  HWND lv = Make(LVS_SINGLESEL, 0, 0, 240, 200, 1002);
+  ListView_SetExtendedListViewStyle(lv, LVS_EX_FULLROWSELECT);
+  AddColumn(lv, 0, u"Datei", 115);
+  for (int i = 0; i < 8; ++i) AddItem(lv, i, u"alt", i);
+  gOnNotify = [](const NMHDR* hdr) {
+    if (hdr->code == NM_CLICK || hdr->code == NM_DBLCLK) Refill(hdr->hwndFrom);
+  };
+  TapCell(lv, 6, 0);
+  EXPECT_EQ(ListView_GetItemCount(lv), 3);
+  TapCell(lv, 1, 0, true);
+  EXPECT_EQ(ListView_GetItemCount(lv), 3);
+  EXPECT_EQ(Only(LVN_ITEMACTIVATE).size(), 0u) << "the tapped item is gone";
+  gOnNotify = [](const NMHDR* hdr) {
+    if (hdr->code == LVN_ITEMCHANGED) ListView_DeleteAllItems(hdr->hwndFrom);
+  };
+  SetFocus(lv);
+  SendMessageW(lv, WM_KEYDOWN, VK_END, 0);
+  EXPECT_EQ(ListView_GetItemCount(lv), 0);
+  gOnNotify = nullptr;
+
+  // Nonsense from the program is refused, not followed.
+  EXPECT_EQ(SendMessageW(lv, LVM_INSERTITEMW, 0, 0), -1);
+  EXPECT_FALSE(SendMessageW(lv, LVM_GETITEMW, 0, 0));
+  EXPECT_FALSE(SendMessageW(lv, LVM_SETITEMW, 0, 0));
+  EXPECT_EQ(SendMessageW(lv, LVM_FINDITEMW, 0, 0), -1);
+  EXPECT_EQ(SendMessageW(lv, LVM_INSERTCOLUMNW, 0, 0), -1);
+  EXPECT_FALSE(SendMessageW(lv, LVM_GETITEMRECT, 0, 0));
+  EXPECT_EQ(SendMessageW(lv, LVM_HITTEST, 0, 0), -1);
+  LVITEMW far{LVIF_TEXT, 0, 9999, 0, 0, (LPWSTR)u"x", 0, 0, 0, 0};
+  EXPECT_EQ(ListView_InsertItem(lv, &far), -1) << "a sub-item cannot be inserted";
+  AddItem(lv, 0, u"a", 1);
+  EXPECT_TRUE(ListView_SetItem(lv, &far)) << "a far sub-item is ignored";
+  EXPECT_EQ(ListView_GetItemText(lv, 0, 9999, nullptr, 10), 0);
+}
+
+}  // namespace
+
+namespace {
+
+int gAsked = 0;
+
+TEST_F(ListViewTest, CallbackTextAndImagesComeFromTheParentWhenShown) {
+  HWND lv = Make(LVS_SINGLESEL, 0, 0, 240, 100, 1002);
+  AddColumn(lv, 0, u"Datei", 115);
+  AddColumn(lv, 1, u"Größe", 78, LVCFMT_RIGHT);
+  LVITEMW it{LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM, 0, 0, 0, 0, LPSTR_TEXTCALLBACKW, 0, I_IMAGECALLBACK, 42, 0};
+  ListView_InsertItem(lv, &it);
+  ListView_SetItemText(lv, 0, 1, LPSTR_TEXTCALLBACKW);
+  gAsked = 0;
+  gOnNotify = [](const NMHDR* hdr) {
+    if (hdr->code != LVN_GETDISPINFOW) return;
+    ++gAsked;
+    auto* di = (NMLVDISPINFOW*)hdr;
+    if (di->item.mask & LVIF_TEXT)
+      lstrcpynW(di->item.pszText, di->item.iSubItem ? u"4812kb" : u"Titel.mp3", di->item.cchTextMax);
+    if (di->item.mask & LVIF_IMAGE) di->item.iImage = (int)di->item.lParam / 10;
+    if (di->item.iSubItem == 1) di->item.mask |= LVIF_DI_SETITEM;  // keep the size, ask for the name each time
+  };
+  EXPECT_EQ(TextAt(lv, 0, 0), u"Titel.mp3");
+  EXPECT_EQ(TextAt(lv, 0, 1), u"4812kb");
+  LVITEMW got{};
+  got.mask = LVIF_IMAGE | LVIF_PARAM;
+  ASSERT_TRUE(ListView_GetItem(lv, &got));
+  EXPECT_EQ(got.iImage, 4);
+  EXPECT_EQ(got.lParam, 42);
+  gAsked = 0;
+  EXPECT_EQ(TextAt(lv, 0, 1), u"4812kb");
+  EXPECT_EQ(TextAt(lv, 0, 0), u"Titel.mp3");
+  EXPECT_EQ(gAsked, 1) << "the kept size is not asked for again";
+  gAsked = 0;
+  UpdateWindow(lv);
+  EXPECT_GE(gAsked, 1) << "drawing asks for what it shows";
 }
 
 }  // namespace

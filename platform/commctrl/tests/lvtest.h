@@ -19,6 +19,7 @@ struct Heard {
 inline std::vector<Heard> gHeard;
 inline int gVetoItem = -1;     // LVN_ITEMCHANGING for this item is refused
 inline UINT gRowHeight = 16;   // the answer to WM_MEASUREITEM
+inline void (*gOnNotify)(const NMHDR*) = nullptr;  // what the parent does besides
 
 inline LRESULT CALLBACK ListParent(HWND h, UINT m, WPARAM w, LPARAM l) {
   if (m == WM_NOTIFY) {
@@ -31,6 +32,7 @@ inline LRESULT CALLBACK ListParent(HWND h, UINT m, WPARAM w, LPARAM l) {
       default: e.nm.hdr = *hdr;
     }
     gHeard.push_back(e);
+    if (gOnNotify) gOnNotify(hdr);
     if (hdr->code == LVN_ITEMCHANGING) return ((NMLISTVIEW*)l)->iItem == gVetoItem;
     return 0;
   }
@@ -63,6 +65,7 @@ class ListViewTest : public ::testing::Test {
     gHeard.clear();
     gVetoItem = -1;
     gRowHeight = 16;
+    gOnNotify = nullptr;
   }
   void TearDown() override {
     DestroyWindow(parent_);
