@@ -242,6 +242,7 @@ BOOL CommandBar_Destroy(HWND menuBar) { return menuBar && DestroyWindow(menuBar)
 
 BOOL SHInitDialog(PSHINITDLGINFO info) {
   if (!info || !IsWindow(info->hDlg)) return FALSE;
+  if (GetWindowLongW(info->hDlg, GWL_STYLE) & WS_CHILD) return TRUE;  // a sheet's page: the sheet places it
   if ((info->dwMask & SHIDIM_FLAGS) &&
       (info->dwFlags & (SHIDIF_SIZEDLG | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_FULLSCREENNOMENUBAR))) {
     // Full screen below the task bar; the menu bar keeps its strip unless there is none.

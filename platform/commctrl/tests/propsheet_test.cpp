@@ -25,6 +25,7 @@ std::atomic<HWND> gSheet{nullptr};
 std::atomic<int> gVersion{COMCTL32_VERSION};
 std::atomic<bool> gRefuseKill{false}, gRefuseCancel{false};
 std::atomic<LRESULT> gApplyAnswer{PSNRET_NOERROR};
+std::atomic<LRESULT> gPufferActivation{0};  // what Puffer answers PSN_SETACTIVE
 
 void Note(char page, UINT code, LPARAM param = 0) {
   std::lock_guard lock(gLock);
@@ -45,6 +46,7 @@ void Forget() {
   gVersion = COMCTL32_VERSION;
   gRefuseKill = gRefuseCancel = false;
   gApplyAnswer = PSNRET_NOERROR;
+  gPufferActivation = 0;
 }
 
 int Count(char page, UINT code) {
@@ -80,6 +82,7 @@ INT_PTR PageProc(char page, HWND h, UINT m, WPARAM w, LPARAM l) {
       if (n->hdr.code == PSN_KILLACTIVE) answer = gRefuseKill;
       if (n->hdr.code == PSN_APPLY && page == 'P') answer = gApplyAnswer;
       if (n->hdr.code == PSN_QUERYCANCEL) answer = gRefuseCancel;
+      if (n->hdr.code == PSN_SETACTIVE && page == 'P') answer = gPufferActivation;
       SetWindowLongW(h, DWL_MSGRESULT, answer);
       return TRUE;
     }
@@ -319,6 +322,23 @@ TEST(SheetLife, SwitchingPagesAndApplyingEveryPageMade) {
     }
   EXPECT_EQ(Order(PSN_RESET), "");
   EXPECT_TRUE(run.ownerEnabledAfter());
+}
+
+TEST(SheetLife, APageMayPassItsTurnOnOrNameAnother) {
+  SheetRun run;
+  HWND sheet = Sheet();
+  ASSERT_NE(sheet, nullptr);
+  gPufferActivation = -1;
+  TapTab(sheet, 1);
+  EXPECT_EQ(TabCtrl_GetCurSel(Tabs(sheet)), 2) << "-1 passes on to the next page";
+  EXPECT_EQ(Order(PSN_SETACTIVE), "FPC");
+  EXPECT_TRUE(IsWindowVisible(Current(sheet)));
+  gPufferActivation = kFlagsId;
+  TapTab(sheet, 1);
+  EXPECT_EQ(TabCtrl_GetCurSel(Tabs(sheet)), 0) << "a template id names the page to show";
+  EXPECT_EQ(Order(PSN_SETACTIVE), "FPCPF");
+  Press(sheet, PSBTN_CANCEL);
+  EXPECT_EQ(run.Finish(), 0);
 }
 
 TEST(SheetLife, VetoesKeepThePageAndTheSheetUntilCancel) {
