@@ -156,6 +156,10 @@ void ApplyLineEqualizer(const EqualizerTables& eq, Fixed lines[576]);
 // ---- Synthesis, rate conversion, output -----------------------------------
 // Synthesises blocks x 32 samples per channel into d.synthesis.pcm.
 void SynthesizeFrame(SynthesisState& s, const SubbandBuffer& sb, int channels, int blocks);
+// Chooses the synthesis kernel: 1 = eight blocks at a time where the
+// processor can (the default), 0 = the portable one. Both give the same
+// samples; returns 1 when the eight-lane kernel is in use.
+int SelectSynthesisKernel(int vector);
 // Converts count samples of one channel from rate to target into out (room
 // for kMaxConvertedSamples); returns the converted count. Copies when either
 // rate is not one of the nine rates.

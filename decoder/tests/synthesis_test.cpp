@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
+#include <vector>
 
 #include "state.h"
 #include "synthesis_model.h"
@@ -77,4 +79,127 @@ TEST(Synthesis, RingOffsetAdvancesByBlockCount) {
   SynthesizeFrame(s, sb, 2, 18);
   EXPECT_EQ((12 + 18) % 16, s.offset);
   EXPECT_EQ(576, s.samples);
+}
+
+namespace {
+
+// Restores the default kernel when a test ends.
+struct KernelChoice {
+  ~KernelChoice() { SelectSynthesisKernel(1); }
+};
+
+// Runs the same frames (block counts as Layer I, II and the two Layer III
+// sizes mix them) through one kernel; returns every PCM sample and the ring.
+template <typename Fill>
+std::vector<int32_t> RunKernel(int vector, Fill fill) {
+  static SynthesisState s;
+  static SubbandBuffer sb;
+  s = SynthesisState{};
+  SelectSynthesisKernel(vector);
+  std::vector<int32_t> out;
+  const int blockCounts[] = {36, 18, 12, 36, 18, 36, 12, 12, 36};
+  int frame = 0;
+  for (int blocks : blockCounts) {
+    for (int ch = 0; ch < 2; ch++)
+      for (int t = 0; t < blocks; t++)
+        for (int k = 0; k < 32; k++) sb.sample[ch][t][k] = fill(frame, ch, t, k);
+    SynthesizeFrame(s, sb, 2, blocks);
+    for (int ch = 0; ch < 2; ch++) out.insert(out.end(), s.pcm[ch], s.pcm[ch] + blocks * 32);
+    frame++;
+  }
+  for (int ch = 0; ch < 2; ch++) out.insert(out.end(), &s.ring[ch][0][0], &s.ring[ch][0][0] + 16 * 32);
+  out.push_back(s.offset);
+  return out;
+}
+
+}  // namespace
+
+// The eight-lane kernel must give the portable kernel's samples bit for bit:
+// on music-like levels, on loud frames whose transform sums leave 32 bits,
+// and on arbitrary 32-bit values.
+TEST(Synthesis, KernelsAgreeBitForBit) {
+  KernelChoice restore;
+  if (!SelectSynthesisKernel(1)) GTEST_SKIP() << "no eight-lane kernel on this processor";
+  std::mt19937 rng(11);
+  std::normal_distribution<double> music(0.0, 0.05);
+  std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
+  std::uniform_real_distribution<double> loud(-7.9, 7.9);
+  struct Case {
+    const char* name;
+    std::function<Fixed(int, int, int, int)> fill;
+  } cases[] = {
+      {"music", [&](int, int, int, int k) { return Fixed(music(rng) * kFixedOne / (1 + k / 4)); }},
+      {"loud", [&](int f, int, int, int) { return f % 3 == 1 ? Fixed(loud(rng) * kFixedOne) : Fixed(0); }},
+      {"coherent", [&](int, int ch, int t, int) { return Fixed(((t + ch) & 1 ? -7.5 : 7.5) * kFixedOne); }},
+      {"any", [&](int, int, int, int) { return any(rng); }},
+  };
+  for (const Case& c : cases) {
+    std::mt19937 saved = rng;
+    std::vector<int32_t> portable = RunKernel(0, c.fill);
+    rng = saved;
+    std::vector<int32_t> lanes = RunKernel(1, c.fill);
+    ASSERT_EQ(portable.size(), lanes.size());
+    size_t first = 0;
+    while (first < portable.size() && portable[first] == lanes[first]) first++;
+    EXPECT_EQ(portable.size(), first) << c.name << ": first difference at value " << first;
+  }
+}
+
+// Subband samples of several times full scale drive the window sum (Q30,
+// twice full scale) and the transform's sums past 32 bits. Such samples must
+// come out clipped with the right sign, never wrapped to the other one, and
+// the output stage must turn them into the extreme 16-bit values.
+TEST(Synthesis, LoudFramesClipInsteadOfWrapping) {
+  KernelChoice restore;
+  struct Case {
+    const char* name;
+    double (*fill)(int t, int k);
+  } cases[] = {
+      {"one subband at 6x", [](int t, int k) { return k == 0 ? 6.0 * std::sin(0.05 * t) : 0.0; }},
+      {"all subbands at 7.5x", [](int t, int k) { return (k & 1 ? -7.5 : 7.5) * std::cos(0.02 * t + k); }},
+  };
+  for (int vector : {0, 1}) {
+    SelectSynthesisKernel(vector);
+    for (const Case& c : cases) {
+      static DecoderState d;
+      d = DecoderState{};
+      SynthesisModel model;
+      int wrapped = 0, clipped = 0, beyond = 0;
+      double inRangeError = 0;
+      for (int f = 0; f < 6; f++) {
+        for (int t = 0; t < 36; t++)
+          for (int k = 0; k < 32; k++) d.subbands.sample[0][t][k] = Fixed(std::lround(c.fill(f * 36 + t, k) * kFixedOne));
+        SynthesizeFrame(d.synthesis, d.subbands, 1, 36);
+        uint8_t pcm[1152 * 2];
+        OutputPcm(d, d.synthesis.pcm[0], nullptr, 1, 1152, pcm, sizeof pcm);
+        for (int t = 0; t < 36; t++) {
+          double in[32], expected[32];
+          for (int k = 0; k < 32; k++) in[k] = d.subbands.sample[0][t][k] / double(kFixedOne);
+          model.Block(in, expected);
+          for (int j = 0; j < 32; j++) {
+            int i = t * 32 + j;
+            double got = d.synthesis.pcm[0][i] / double(kFixedOne);
+            int16_t out = int16_t(pcm[2 * i] | pcm[2 * i + 1] << 8);
+            if (std::fabs(expected[j]) > 2.01) {
+              beyond++;
+              if (got * expected[j] < 0) wrapped++;
+              if (std::fabs(got) == 2.0 || got == (INT32_MAX >> 2) / double(kFixedOne)) clipped++;
+            } else {
+              inRangeError = std::max(inRangeError, std::fabs(got - expected[j]));
+            }
+            if (std::fabs(expected[j]) > 1.01) {
+              EXPECT_EQ(expected[j] > 0 ? 32767 : -32768, out) << c.name << " frame " << f << " sample " << i;
+              if (::testing::Test::HasFailure()) return;
+            }
+          }
+        }
+      }
+      EXPECT_GT(beyond, 100) << c.name << ": the case must reach past twice full scale";
+      EXPECT_EQ(0, wrapped) << c.name << " kernel " << vector;
+      EXPECT_EQ(beyond, clipped) << c.name << " kernel " << vector;
+      // Below twice full scale the loud blocks stay as precise as quiet ones
+      // relative to their level (Q12 constants: about 1e-4 of up to 8x).
+      EXPECT_LT(inRangeError, 0.01) << c.name << " kernel " << vector;
+    }
+  }
 }

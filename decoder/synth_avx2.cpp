@@ -1,0 +1,165 @@
+// Eight-lane synthesis kernel: eight blocks of one channel side by side in
+// the lanes of 256-bit registers, so every step of the transform and of the
+// window runs once for eight blocks. This file alone is built for AVX2 (and
+// shares no inline code with the rest, so nothing of it runs elsewhere);
+// synth.cpp calls it only when the processor has AVX2.
+//
+// The layout: the transform's outputs go to a history of 32 rows (index i)
+// by time (the 15 steps before the frame, then the frame's blocks), so the
+// window's tap m for eight consecutive blocks is one load, m columns back.
+// Its results come out as rows of output index j by time and are turned back
+// into blocks of 32 samples with 8 x 8 transposes.
+//
+// Same values as the portable kernel: the transform runs in 32-bit lanes and
+// marks any lane where a sum overflowed; those blocks are redone in 64 bits.
+// Window products are summed in 64-bit lanes and saturated to 32 bits.
+#include "synth_dct.h"
+
+#if defined(__AVX2__)
+#include <immintrin.h>
+
+namespace {
+
+using V = __m256i;
+
+constexpr int kHistory = 15;  // steps before the first block that the window reaches
+constexpr int kColumns = 56;  // history + 36 blocks rounded up to whole groups of 8
+
+inline V RoundToQ16(V x) {  // (x + 2048) >> 12 without the 32-bit overflow of the addition
+  return _mm256_add_epi32(_mm256_srai_epi32(x, 12), _mm256_and_si256(_mm256_srai_epi32(x, 11), _mm256_set1_epi32(1)));
+}
+
+// 32-bit lanes; `overflow` gets the sign bit of every lane whose sum left the
+// 32-bit range. Products cannot: |x >> 12| < 2^20 and |K| < 2^12.
+struct Lanes {
+  using T = V;
+  V overflow = _mm256_setzero_si256();
+  V Add(V a, V b) {
+    V s = _mm256_add_epi32(a, b);
+    overflow = _mm256_or_si256(overflow, _mm256_and_si256(_mm256_xor_si256(a, s), _mm256_xor_si256(b, s)));
+    return s;
+  }
+  V Sub(V a, V b) {
+    V d = _mm256_sub_epi32(a, b);
+    overflow = _mm256_or_si256(overflow, _mm256_and_si256(_mm256_xor_si256(a, b), _mm256_xor_si256(a, d)));
+    return d;
+  }
+  V Neg(V a) { return Sub(_mm256_setzero_si256(), a); }
+  V Mul(V x, int32_t k) { return _mm256_mullo_epi32(RoundToQ16(x), _mm256_set1_epi32(k)); }
+};
+
+// r[l][i] -> r[i][l] for an 8 x 8 block of 32-bit values.
+inline void Transpose(V r[8]) {
+  V t0 = _mm256_unpacklo_epi32(r[0], r[1]), t1 = _mm256_unpackhi_epi32(r[0], r[1]);
+  V t2 = _mm256_unpacklo_epi32(r[2], r[3]), t3 = _mm256_unpackhi_epi32(r[2], r[3]);
+  V t4 = _mm256_unpacklo_epi32(r[4], r[5]), t5 = _mm256_unpackhi_epi32(r[4], r[5]);
+  V t6 = _mm256_unpacklo_epi32(r[6], r[7]), t7 = _mm256_unpackhi_epi32(r[6], r[7]);
+  V u0 = _mm256_unpacklo_epi64(t0, t2), u1 = _mm256_unpackhi_epi64(t0, t2);
+  V u2 = _mm256_unpacklo_epi64(t1, t3), u3 = _mm256_unpackhi_epi64(t1, t3);
+  V u4 = _mm256_unpacklo_epi64(t4, t6), u5 = _mm256_unpackhi_epi64(t4, t6);
+  V u6 = _mm256_unpacklo_epi64(t5, t7), u7 = _mm256_unpackhi_epi64(t5, t7);
+  r[0] = _mm256_permute2x128_si256(u0, u4, 0x20);
+  r[1] = _mm256_permute2x128_si256(u1, u5, 0x20);
+  r[2] = _mm256_permute2x128_si256(u2, u6, 0x20);
+  r[3] = _mm256_permute2x128_si256(u3, u7, 0x20);
+  r[4] = _mm256_permute2x128_si256(u0, u4, 0x31);
+  r[5] = _mm256_permute2x128_si256(u1, u5, 0x31);
+  r[6] = _mm256_permute2x128_si256(u2, u6, 0x31);
+  r[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
+}
+
+// Transform of `count` (1..8) blocks into history column `col` onwards.
+void Transform8(const int32_t (*in)[32], int count, int32_t (*h)[kColumns], int col) {
+  alignas(32) int32_t padded[8][32];
+  const int32_t* rows[8];
+  for (int l = 0; l < 8; l++) {
+    if (l < count) {
+      rows[l] = in[l];
+    } else {
+      for (int i = 0; i < 32; i++) padded[l][i] = 0;
+      rows[l] = padded[l];
+    }
+  }
+  V x[32];
+  for (int q = 0; q < 4; q++) {
+    V r[8];
+    for (int l = 0; l < 8; l++) r[l] = _mm256_loadu_si256(reinterpret_cast<const V*>(rows[l] + 8 * q));
+    Transpose(r);
+    for (int i = 0; i < 8; i++) x[8 * q + i] = r[i];
+  }
+  Lanes o;
+  CosineII<32>(o, x);
+  for (int i = 0; i < 32; i++) _mm256_storeu_si256(reinterpret_cast<V*>(h[i] + col), RoundToQ16(x[i]));
+  int marks = _mm256_movemask_ps(_mm256_castsi256_ps(o.overflow)) & ((1 << count) - 1);
+  while (marks) {
+    int l = __builtin_ctz(unsigned(marks));
+    marks &= marks - 1;
+    Transform64(rows[l], &h[0][col + l], kColumns);
+  }
+}
+
+// 64-bit sums of the even and the odd lanes, saturated to 32 bits and
+// shifted to Q28, back in lane order.
+inline V Finish(V even, V odd) {
+  V lo = _mm256_blend_epi32(even, _mm256_slli_epi64(odd, 32), 0xAA);
+  V hi = _mm256_blend_epi32(_mm256_srli_epi64(even, 32), odd, 0xAA);
+  V fits = _mm256_cmpeq_epi32(hi, _mm256_srai_epi32(lo, 31));
+  V saturated = _mm256_xor_si256(_mm256_srai_epi32(hi, 31), _mm256_set1_epi32(0x7FFFFFFF));
+  return _mm256_srai_epi32(_mm256_blendv_epi8(saturated, lo, fits), 2);
+}
+
+// Window output j for the eight blocks whose newest step is at column `col`.
+__attribute__((noinline)) void WindowOne(const int32_t (*h)[kColumns], int col, int j, int32_t* out) {
+  const int32_t* c = kSynthesisTaps.coef[j];
+  const int32_t* rowEven = h[kSynthesisTaps.even[j]] + col;
+  const int32_t* rowOdd = h[kSynthesisTaps.odd[j]] + col;
+  V ae = _mm256_setzero_si256(), ao = ae;
+#pragma GCC unroll 16
+  for (int m = 0; m < 16; m++) {
+    const int32_t* src = (m & 1 ? rowOdd : rowEven) - m;
+    V x = _mm256_loadu_si256(reinterpret_cast<const V*>(src));
+    V cm = _mm256_set1_epi32(c[m]);
+    ae = _mm256_add_epi64(ae, _mm256_mul_epi32(x, cm));
+    ao = _mm256_add_epi64(ao, _mm256_mul_epi32(_mm256_srli_epi64(x, 32), cm));
+    __asm__("" : "+x"(ae), "+x"(ao));
+  }
+  _mm256_store_si256(reinterpret_cast<V*>(out), Finish(ae, ao));
+}
+
+void Window8(const int32_t (*h)[kColumns], int col, int count, int32_t* pcm) {
+  alignas(32) int32_t out[32][8];
+  for (int j = 0; j < 32; j++) WindowOne(h, col, j, out[j]);
+  for (int q = 0; q < 4; q++) {
+    V r[8];
+    for (int i = 0; i < 8; i++) r[i] = _mm256_load_si256(reinterpret_cast<const V*>(out[8 * q + i]));
+    Transpose(r);
+    for (int l = 0; l < count; l++) _mm256_storeu_si256(reinterpret_cast<V*>(pcm + 32 * l + 8 * q), r[l]);
+  }
+}
+
+}  // namespace
+
+int SynthesizeChannelAvx2(int32_t (*ring)[32], int offset, const int32_t (*in)[32], int blocks, int32_t* pcm) {
+  if (blocks < 0 || blocks > kColumns - kHistory - 1) return 0;
+  alignas(32) int32_t h[32][kColumns];
+  for (int c = 0; c < kHistory; c++) {
+    const int32_t* slot = ring[(offset - kHistory + c) & 15];
+    for (int i = 0; i < 32; i++) h[i][c] = slot[i];
+  }
+  for (int t = 0; t < blocks; t += 8) {
+    int count = blocks - t < 8 ? blocks - t : 8;
+    Transform8(in + t, count, h, kHistory + t);
+    Window8(h, kHistory + t, count, pcm + 32 * t);
+  }
+  for (int t = blocks > 16 ? blocks - 16 : 0; t < blocks; t++) {
+    int32_t* slot = ring[(offset + t) & 15];
+    for (int i = 0; i < 32; i++) slot[i] = h[i][kHistory + t];
+  }
+  return 1;
+}
+
+#else
+
+int SynthesizeChannelAvx2(int32_t (*)[32], int, const int32_t (*)[32], int, int32_t*) { return 0; }
+
+#endif
