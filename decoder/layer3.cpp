@@ -394,6 +394,11 @@ int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, 
         for (; line < runEnd; line += 2) {
           Fill(m);
           uint32_t e = Lookup(m, table.tree, table.firstBits);
+          if (!(e & 0xFF0)) {  // a zero pair: no sign bits, nothing to requantise
+            lines[line] = 0;
+            lines[line + 1] = 0;
+            continue;
+          }
           int x = int((e >> 4) & 15);
           int y = int((e >> 8) & 15);
           lines[line] = TakeSign(m, x, Requantized(cache, x));
@@ -405,6 +410,11 @@ int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, 
       for (; line < runEnd; line += 2) {
         Fill(m);
         uint32_t e = Lookup(m, table.tree, table.firstBits);
+        if (!(e & 0xFF0)) {
+          lines[line] = 0;
+          lines[line + 1] = 0;
+          continue;
+        }
         int x = int((e >> 4) & 15);
         int y = int((e >> 8) & 15);
         if (x == 15) {

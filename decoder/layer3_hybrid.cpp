@@ -9,6 +9,10 @@
 #include "layer3.h"
 #include "tables_layer3.h"
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 namespace {
 
 inline Fixed Saturate(int64_t x) { return x > INT32_MAX ? INT32_MAX : x < -INT32_MAX ? -INT32_MAX : Fixed(x); }
@@ -44,10 +48,14 @@ void Layer3Reorder(Fixed lines[576], const int16_t shortBands[14], int fromBand)
   std::memcpy(lines + first, reordered + first, size_t(count) * sizeof(Fixed));
 }
 
+namespace {
+
+// Clones stay inside this file: calls from elsewhere to a cloned function do
+// not link with every compiler.
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("avx2", "default")))
 #endif
-void Layer3AliasReduce(Fixed lines[576], int boundaries) {
+void AliasButterflies(Fixed lines[576], int boundaries) {
   for (int k = 1; k <= boundaries; k++) {
     Fixed* lower = lines + 18 * k - 8;  // lower[7 - i] pairs with upper[i]
     Fixed* upper = lines + 18 * k;
@@ -62,6 +70,10 @@ void Layer3AliasReduce(Fixed lines[576], int boundaries) {
     }
   }
 }
+
+}  // namespace
+
+void Layer3AliasReduce(Fixed lines[576], int boundaries) { AliasButterflies(lines, boundaries); }
 
 namespace {
 
@@ -87,8 +99,6 @@ inline void Dct9(const int64_t a[9], int64_t v[9]) {
   }
 }
 
-}  // namespace
-
 // The 36-point IMDCT is an 18-point DCT-IV Y followed by a fold:
 // out[0..8] = Y[9..17], out[9..26] = -Y[17..0], out[27..35] = -Y[0..8].
 // The DCT-IV runs as a DCT-II of the inputs twiddled by 2 cos(pi/72 (2k+1)),
@@ -97,11 +107,10 @@ inline void Dct9(const int64_t a[9], int64_t v[9]) {
 // differences (odd outputs), itself a twiddled 9-point DCT-II the same way.
 // Everything stays in 64 bits with Q24 constants, rounded to Q28 once per
 // product sum: Q12 constants on Q16-rounded inputs lose too much on loud
-// tones (the 0 dB sine stream).
-#if defined(__x86_64__) && defined(__GNUC__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-void Layer3Imdct36(const Fixed in[18], Fixed out[36], int blockType) {
+// tones (the 0 dB sine stream). Y stays in 64 bits: on loud frames (lines of
+// several times full scale) it may exceed 32 bits while the windowed,
+// overlapped samples fit again, so only the window product saturates.
+void Dct18(const Fixed in[18], int64_t y[18]) {
   int64_t folded[9], twisted[9];
   for (int k = 0; k < 9; k++) {
     int64_t lo = MulQ24(in[k], kLayer3Dct18Twiddle[k]);
@@ -114,10 +123,6 @@ void Layer3Imdct36(const Fixed in[18], Fixed out[36], int blockType) {
   Dct9(twisted, odd);
   // Unfold both recurrences: z[m] = odd[m] - z[m-1] are the odd outputs of
   // the DCT-II, Y[j] = v[j] - Y[j-1] the transform.
-  // Y may exceed 32 bits on loud frames (lines of several times full scale)
-  // while the windowed, overlapped samples fit again: Y stays in 64 bits up
-  // to the window product, which saturates.
-  int64_t y[18];
   int64_t z = odd[0] >> 1;
   int64_t yj = even[0] >> 1;
   y[0] = yj;
@@ -130,12 +135,105 @@ void Layer3Imdct36(const Fixed in[18], Fixed out[36], int blockType) {
     yj = z - yj;
     y[2 * m + 1] = yj;
   }
-  int64_t f[36];
-  for (int i = 0; i < 9; i++) f[i] = y[i + 9];
-  for (int i = 9; i < 27; i++) f[i] = -y[26 - i];
-  for (int i = 27; i < 36; i++) f[i] = -y[i - 27];
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define LAYER3_DCT_AVX2 1
+
+// Inputs below 2^26 in magnitude keep every multiplicand of Dct18 within 32
+// bits and every result within 2^31, so four subbands can run it in the
+// 64-bit lanes of AVX2 registers with 32 x 32 -> 64 products: the same
+// products, sums and roundings, hence the same outputs (no saturation occurs).
+constexpr int32_t kDctLaneLimit = 1 << 26;
+
+// Arithmetic right shift of 64-bit lanes known to lie within +-2^62.
+__attribute__((target("avx2"))) inline __m256i ShiftRight(__m256i x, int n) {
+  const __m256i offset = _mm256_set1_epi64x(int64_t(1) << 62);
+  return _mm256_sub_epi64(_mm256_srli_epi64(_mm256_add_epi64(x, offset), n),
+                          _mm256_set1_epi64x(int64_t(1) << (62 - n)));
+}
+
+__attribute__((target("avx2"))) inline __m256i MulQ24x4(__m256i x, int64_t c) {
+  __m256i p = _mm256_mul_epi32(x, _mm256_set1_epi64x(c));
+  return ShiftRight(_mm256_add_epi64(p, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
+}
+
+__attribute__((target("avx2"))) inline void Dct9x4(const __m256i a[9], __m256i v[9]) {
+  __m256i sum[4], diff[4];
+  for (int k = 0; k < 4; k++) {
+    sum[k] = _mm256_add_epi64(a[k], a[8 - k]);
+    diff[k] = _mm256_sub_epi64(a[k], a[8 - k]);
+  }
+  v[0] = _mm256_add_epi64(_mm256_add_epi64(_mm256_add_epi64(sum[0], sum[1]), _mm256_add_epi64(sum[2], sum[3])), a[4]);
+  for (int m = 1; m < 9; m++) {
+    const int64_t* c = kLayer3Dct9[m];
+    const __m256i* x = (m & 1) ? diff : sum;
+    __m256i acc = _mm256_add_epi64(_mm256_mul_epi32(x[0], _mm256_set1_epi64x(c[0])),
+                                   _mm256_mul_epi32(x[1], _mm256_set1_epi64x(c[1])));
+    acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[2], _mm256_set1_epi64x(c[2])));
+    acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[3], _mm256_set1_epi64x(c[3])));
+    acc = ShiftRight(_mm256_add_epi64(acc, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
+    if (!(m & 1)) acc = (m & 2) ? _mm256_sub_epi64(acc, a[4]) : _mm256_add_epi64(acc, a[4]);
+    v[m] = acc;
+  }
+}
+
+// Dct18 of the four subbands at in, in + 18, in + 36, in + 54 (all inputs
+// below kDctLaneLimit): y[sb][j].
+__attribute__((target("avx2"))) void Dct18x4(const Fixed* in, int64_t y[4][18]) {
+  const __m128i rows = _mm_setr_epi32(0, 18, 36, 54);
+  __m256i x[18];
+  for (int k = 0; k < 18; k++) x[k] = _mm256_cvtepi32_epi64(_mm_i32gather_epi32(in + k, rows, 4));
+  __m256i folded[9], twisted[9];
+  for (int k = 0; k < 9; k++) {
+    __m256i lo = MulQ24x4(x[k], kLayer3Dct18Twiddle[k]);
+    __m256i hi = MulQ24x4(x[17 - k], kLayer3Dct18Twiddle[17 - k]);
+    folded[k] = _mm256_add_epi64(lo, hi);
+    twisted[k] = MulQ24x4(_mm256_sub_epi64(lo, hi), kLayer3Dct9Twiddle[k]);
+  }
+  __m256i even[9], odd[9];
+  Dct9x4(folded, even);
+  Dct9x4(twisted, odd);
+  __m256i out[18];
+  __m256i z = ShiftRight(odd[0], 1);
+  __m256i yj = ShiftRight(even[0], 1);
+  out[0] = yj;
+  yj = _mm256_sub_epi64(z, yj);
+  out[1] = yj;
+  for (int m = 1; m < 9; m++) {
+    yj = _mm256_sub_epi64(even[m], yj);
+    out[2 * m] = yj;
+    z = _mm256_sub_epi64(odd[m], z);
+    yj = _mm256_sub_epi64(z, yj);
+    out[2 * m + 1] = yj;
+  }
+  alignas(32) int64_t lanes[4];
+  for (int j = 0; j < 18; j++) {
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), out[j]);
+    for (int sb = 0; sb < 4; sb++) y[sb][j] = lanes[sb];
+  }
+}
+
+bool HasAvx2() {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  return avx2;
+}
+#endif
+
+// Folds the DCT-IV outputs to the 36 IMDCT outputs and windows them.
+void WindowFold(const int64_t y[18], Fixed out[36], int blockType) {
   const int32_t* window = kLayer3WindowQ12[blockType];
-  for (int i = 0; i < 36; i++) out[i] = Saturate(((f[i] + 2048) >> 12) * window[i]);
+  for (int i = 0; i < 9; i++) out[i] = Saturate(((y[i + 9] + 2048) >> 12) * window[i]);
+  for (int i = 9; i < 27; i++) out[i] = Saturate(((-y[26 - i] + 2048) >> 12) * window[i]);
+  for (int i = 27; i < 36; i++) out[i] = Saturate(((-y[i - 27] + 2048) >> 12) * window[i]);
+}
+
+}  // namespace
+
+void Layer3Imdct36(const Fixed in[18], Fixed out[36], int blockType) {
+  int64_t y[18];
+  Dct18(in, y);
+  WindowFold(y, out, blockType);
 }
 
 // Each window: a 6-point DCT-IV folded to 12 outputs
@@ -160,41 +258,80 @@ void Layer3ImdctShort(const Fixed in[18], Fixed out[36]) {
   }
 }
 
+namespace {
+
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("avx2", "default")))
 #endif
-void Layer3Hybrid(const Fixed lines[576], Fixed overlap[576], int longType, int longSubbands, int active,
-                  Fixed* out, int stride) {
+void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int longSubbands, int active, Fixed* out,
+                int stride) {
+  // Each subband's transform: none (its lines are zero, or it is above
+  // `active`: a transform of zeros leaves only the overlap), long or short.
+  enum { kNone, kLong, kShort };
+  const int longEnd = longSubbands < 0 ? 32 : longSubbands;
+  uint8_t kind[32];
+  uint8_t fits[32];  // every line below kDctLaneLimit
+  for (int sb = 0; sb < 32; sb++) {
+    const Fixed* in = lines + sb * 18;
+    uint32_t any = 0;
+    uint32_t wide = 0;
+    if (sb < active)
+      for (int k = 0; k < 18; k++) {
+        any |= uint32_t(in[k]);
+        wide |= uint32_t(in[k]) + (1u << 26) >= (1u << 27);
+      }
+    kind[sb] = !any ? kNone : sb < longEnd ? kLong : kShort;
+    fits[sb] = !wide;
+  }
+
+  int64_t y[32][18];  // DCT-IV outputs of the long subbands
+  int sb = 0;
+#ifdef LAYER3_DCT_AVX2
+  if (HasAvx2())
+    while (sb + 4 <= 32) {
+      bool group = kind[sb] == kLong || kind[sb + 1] == kLong || kind[sb + 2] == kLong || kind[sb + 3] == kLong;
+      for (int i = 0; i < 4; i++) group = group && kind[sb + i] != kShort && fits[sb + i];
+      if (group) {
+        Dct18x4(lines + sb * 18, y + sb);
+        sb += 4;
+      } else {
+        if (kind[sb] == kLong) Dct18(lines + sb * 18, y[sb]);
+        sb++;
+      }
+    }
+#endif
+  for (; sb < 32; sb++)
+    if (kind[sb] == kLong) Dct18(lines + sb * 18, y[sb]);
+
   Fixed buffer[36];
   Fixed sum[18];
-  for (int sb = 0; sb < 32; sb++) {
+  for (sb = 0; sb < 32; sb++) {
     Fixed* ov = overlap + sb * 18;
     Fixed* o = out + sb;
-    const Fixed* in = lines + sb * 18;
-    uint32_t any = 0;  // a subband of zero lines transforms to zeros: only its overlap remains
-    if (sb < active)
-      for (int k = 0; k < 18; k++) any |= uint32_t(in[k]);
-    if (any) {
-      if (longSubbands < 0)  // all long, subbands 0 and 1 with the normal window
-        Layer3Imdct36(in, buffer, sb < 2 ? 0 : longType);
-      else if (sb < longSubbands)
-        Layer3Imdct36(in, buffer, longType);
+    if (kind[sb] != kNone) {
+      if (kind[sb] == kLong)  // a mixed flag on a start or stop block: subbands 0 and 1 take the normal window
+        WindowFold(y[sb], buffer, longSubbands < 0 && sb < 2 ? 0 : longType);
       else
-        Layer3ImdctShort(in, buffer);
+        Layer3ImdctShort(lines + sb * 18, buffer);
       for (int i = 0; i < 18; i++) sum[i] = AddSaturated(buffer[i], ov[i]);
       std::memcpy(ov, buffer + 18, sizeof sum);
     } else {
       for (int i = 0; i < 18; i++) sum[i] = ov[i] < -INT32_MAX ? -INT32_MAX : ov[i];
       std::memset(ov, 0, sizeof sum);
     }
-    if (sb & 1)
-      for (int i = 0; i < 18; i += 2) {
-        o[i * stride] = sum[i];
-        o[(i + 1) * stride] = -sum[i + 1];
-      }
-    else
-      for (int i = 0; i < 18; i++) o[i * stride] = sum[i];
+    const Fixed flip = -(sb & 1);  // odd subbands negate their odd samples
+    for (int i = 0; i < 18; i += 2) {
+      o[i * stride] = sum[i];
+      o[(i + 1) * stride] = (sum[i + 1] ^ flip) - flip;
+    }
   }
+}
+
+}  // namespace
+
+void Layer3Hybrid(const Fixed lines[576], Fixed overlap[576], int longType, int longSubbands, int active,
+                  Fixed* out, int stride) {
+  FilterBank(lines, overlap, longType, longSubbands, active, out, stride);
 }
 
 int Layer3NonzeroEnd(const Fixed lines[576], int floor, int bound) {

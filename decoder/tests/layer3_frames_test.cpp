@@ -242,6 +242,46 @@ TEST(Layer3Hybrid, LongTransformMatchesTheDefinition) {
   }
 }
 
+// The filter bank transforms subbands in groups where it can; whatever the
+// grouping, each subband must come out as its own transform, overlap-add and
+// frequency inversion: quiet and loud subbands side by side, zero subbands
+// inside groups, short subbands above mixed long ones.
+TEST(Layer3Hybrid, EverySubbandMatchesItsOwnTransform) {
+  std::mt19937 random(3);
+  for (int round = 0; round < 6; round++) {
+    Fixed lines[576];
+    for (int sb = 0; sb < 32; sb++) {
+      uint32_t kind = random() % 6;  // zero, quiet (three in six), loud, one line at the 32-bit limit
+      for (int k = 0; k < 18; k++) {
+        int32_t quiet = int32_t(random() % (1u << 27)) - (1 << 26);
+        lines[sb * 18 + k] = kind == 0 ? 0 : kind <= 3 ? quiet : kind == 4 ? quiet * 31 : (k == 5 ? INT32_MAX : quiet);
+      }
+    }
+    const int longType = round % 2 ? 3 : 0;
+    const int longSubbands = round < 2 ? 32 : round < 4 ? 2 : -2;  // long, mixed short, mixed on a stop block
+    Fixed overlap[576], expectedOverlap[576];
+    for (int i = 0; i < 576; i++) overlap[i] = expectedOverlap[i] = int32_t(random() % (1u << 29)) - (1 << 28);
+    Fixed out[18 * 32];
+    Layer3Hybrid(lines, overlap, longType, longSubbands, 30, out, 32);
+    for (int sb = 0; sb < 32; sb++) {
+      Fixed buffer[36] = {};
+      if (sb < 30) {
+        if (longSubbands < 0 || sb < longSubbands)
+          Layer3Imdct36(lines + sb * 18, buffer, longSubbands < 0 && sb < 2 ? 0 : longType);
+        else
+          Layer3ImdctShort(lines + sb * 18, buffer);
+      }
+      for (int t = 0; t < 18; t++) {
+        int64_t s = int64_t(buffer[t]) + expectedOverlap[sb * 18 + t];
+        Fixed sample = Fixed(s > INT32_MAX ? INT32_MAX : s < -INT32_MAX ? -INT32_MAX : s);
+        if ((sb & 1) && (t & 1)) sample = -sample;
+        ASSERT_EQ(out[t * 32 + sb], sample) << "round " << round << " subband " << sb << " time " << t;
+        ASSERT_EQ(overlap[sb * 18 + t], buffer[18 + t]) << "round " << round << " subband " << sb;
+      }
+    }
+  }
+}
+
 // Damaged streams decode on: every frame after the damage that can be decoded is.
 TEST(Layer3Damage, FlippedBitsTruncationAndCutsDecodeOn) {
   const char* source = std::getenv("LUMTRAX_SOURCE");
