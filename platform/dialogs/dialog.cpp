@@ -240,7 +240,12 @@ LRESULT DefDlgProcW(HWND h, UINT m, WPARAM w, LPARAM l) {
     }
     case DM_GETDEFID: return st ? MAKELRESULT(st->defId, DC_HASDEFID) : 0;
     case DM_SETDEFID:
-      if (st) st->defId = (WORD)w;
+      if (st) {
+        st->defId = (WORD)w;
+        HWND b = GetDlgItem(h, (int)w), focus = GetFocus();
+        st->defButton = b && IsPushButton(b) ? b : nullptr;
+        MarkDefaultButton(h, focus && IsChild(h, focus) ? focus : nullptr);
+      }
       return 1;
     case WM_NEXTDLGCTL: {
       HWND focus = GetFocus();

@@ -256,8 +256,8 @@ int Connect(int pid) {
   }
   strcpy(a.sun_path, path.c_str());
   if (connect(fd, (sockaddr*)&a, sizeof a) != 0) {
-    // Nobody listens: the process is gone and left its socket behind.
-    if (errno == ECONNREFUSED) unlink(path.c_str());
+    // Nobody listens and the process is gone: it left its socket behind.
+    if (errno == ECONNREFUSED && kill(pid, 0) != 0 && errno == ESRCH) unlink(path.c_str());
     close(fd);
     return -1;
   }
@@ -269,18 +269,23 @@ int Connect(int pid) {
 void ServerStart() {
   std::string dir = LxDeviceSocketDir();
   std::string path = SocketPath(getpid());
-  if (path.size() >= sizeof(sockaddr_un{}.sun_path)) {
+  std::string binding = dir + "/" + std::to_string(getpid()) + ".binding";
+  if (binding.size() >= sizeof(sockaddr_un{}.sun_path)) {
     fprintf(stderr, "lumtrax: device socket path too long: %s\n", path.c_str());
     return;
   }
   int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return;
-  unlink(path.c_str());
+  // Bound under a name no one looks for and renamed once it listens: a
+  // socket seen between bind and listen refuses callers, and they would
+  // take it for one left behind by a process that is gone.
+  unlink(binding.c_str());
   sockaddr_un a{};
   a.sun_family = AF_UNIX;
-  strcpy(a.sun_path, path.c_str());
-  if (bind(fd, (sockaddr*)&a, sizeof a) != 0 || listen(fd, 16) != 0) {
+  strcpy(a.sun_path, binding.c_str());
+  if (bind(fd, (sockaddr*)&a, sizeof a) != 0 || listen(fd, 16) != 0 || rename(binding.c_str(), path.c_str()) != 0) {
     fprintf(stderr, "lumtrax: cannot open the device socket %s: %s\n", path.c_str(), strerror(errno));
+    unlink(binding.c_str());
     close(fd);
     return;
   }

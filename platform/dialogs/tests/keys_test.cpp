@@ -94,6 +94,11 @@ TEST(DialogKeys, TheDefaultFrameFollowsTheFocusAmongPushButtons) {
   ModalRun::Key(VK_TAB);  // back to the field: the dialog's own default returns
   EXPECT_TRUE(IsDefault(ok));
   EXPECT_FALSE(IsDefault(cancel));
+  SendMessageW(dlg, DM_SETDEFID, IDCANCEL, 0);
+  EXPECT_TRUE(IsDefault(cancel)) << "a new default id moves the frame";
+  EXPECT_FALSE(IsDefault(ok));
+  SendMessageW(dlg, DM_SETDEFID, IDOK, 0);
+  EXPECT_TRUE(IsDefault(ok));
 
   ModalRun::Key(VK_TAB);
   ModalRun::Key(VK_TAB);

@@ -37,6 +37,15 @@ class DeviceTest : public ::testing::Test {
     unsetenv("WAYLAND_DISPLAY");
   }
   static void TearDownTestSuite() { std::system(("rm -rf " + dir_).c_str()); }
+  // A failed test must not leave its programs running: ctest would wait for
+  // their output until it gives up.
+  void TearDown() override {
+    for (pid_t pid : started_)
+      if (waitpid(pid, nullptr, WNOHANG) == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+      }
+  }
 
   pid_t Start(std::vector<std::string> args) {
     std::vector<char*> argv;
@@ -44,6 +53,7 @@ class DeviceTest : public ::testing::Test {
     argv.push_back(nullptr);
     pid_t pid = 0;
     EXPECT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    if (pid > 0) started_.push_back(pid);
     return pid;
   }
   int Wait(pid_t pid) {
@@ -66,6 +76,7 @@ class DeviceTest : public ::testing::Test {
   int Device(const std::string& args) { return std::system((Bin() + "/lumtrax-device " + args).c_str()); }
 
   static std::string dir_;
+  std::vector<pid_t> started_;
 };
 std::string DeviceTest::dir_;
 
