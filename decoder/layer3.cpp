@@ -415,19 +415,19 @@ int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, 
           lines[line + 1] = 0;
           continue;
         }
+        // The fill above leaves at least 25 bits and no code is longer than
+        // 19, so only linbits (13 at most) need another fill first.
         int x = int((e >> 4) & 15);
         int y = int((e >> 8) & 15);
         if (x == 15) {
           Fill(m);
           x += int(Take(m, linbits));
         }
-        Fill(m);
         lines[line] = TakeSign(m, x, Requantized(cache, x));
         if (y == 15) {
           Fill(m);
           y += int(Take(m, linbits));
         }
-        Fill(m);
         lines[line + 1] = TakeSign(m, y, Requantized(cache, y));
       }
     }

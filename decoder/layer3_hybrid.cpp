@@ -107,8 +107,10 @@ inline void Dct9(const int64_t a[9], int64_t v[9]) {
 // differences (odd outputs), itself a twiddled 9-point DCT-II the same way.
 // Everything stays in 64 bits with Q24 constants, rounded to Q28 once per
 // product sum: Q12 constants on Q16-rounded inputs lose too much on loud
-// tones (the 0 dB sine stream).
-void Dct18(const Fixed in[18], Fixed y[18]) {
+// tones (the 0 dB sine stream). Y stays in 64 bits: on loud frames (lines of
+// several times full scale) it may exceed 32 bits while the windowed,
+// overlapped samples fit again, so only the window product saturates.
+void Dct18(const Fixed in[18], int64_t y[18]) {
   int64_t folded[9], twisted[9];
   for (int k = 0; k < 9; k++) {
     int64_t lo = MulQ24(in[k], kLayer3Dct18Twiddle[k]);
@@ -123,15 +125,15 @@ void Dct18(const Fixed in[18], Fixed y[18]) {
   // the DCT-II, Y[j] = v[j] - Y[j-1] the transform.
   int64_t z = odd[0] >> 1;
   int64_t yj = even[0] >> 1;
-  y[0] = Saturate(yj);
+  y[0] = yj;
   yj = z - yj;
-  y[1] = Saturate(yj);
+  y[1] = yj;
   for (int m = 1; m < 9; m++) {
     yj = even[m] - yj;
-    y[2 * m] = Saturate(yj);
+    y[2 * m] = yj;
     z = odd[m] - z;
     yj = z - yj;
-    y[2 * m + 1] = Saturate(yj);
+    y[2 * m + 1] = yj;
   }
 }
 
@@ -178,7 +180,7 @@ __attribute__((target("avx2"))) inline void Dct9x4(const __m256i a[9], __m256i v
 
 // Dct18 of the four subbands at in, in + 18, in + 36, in + 54 (all inputs
 // below kDctLaneLimit): y[sb][j].
-__attribute__((target("avx2"))) void Dct18x4(const Fixed* in, Fixed y[4][18]) {
+__attribute__((target("avx2"))) void Dct18x4(const Fixed* in, int64_t y[4][18]) {
   const __m128i rows = _mm_setr_epi32(0, 18, 36, 54);
   __m256i x[18];
   for (int k = 0; k < 18; k++) x[k] = _mm256_cvtepi32_epi64(_mm_i32gather_epi32(in + k, rows, 4));
@@ -208,7 +210,7 @@ __attribute__((target("avx2"))) void Dct18x4(const Fixed* in, Fixed y[4][18]) {
   alignas(32) int64_t lanes[4];
   for (int j = 0; j < 18; j++) {
     _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), out[j]);
-    for (int sb = 0; sb < 4; sb++) y[sb][j] = Fixed(lanes[sb]);
+    for (int sb = 0; sb < 4; sb++) y[sb][j] = lanes[sb];
   }
 }
 
@@ -219,17 +221,17 @@ bool HasAvx2() {
 #endif
 
 // Folds the DCT-IV outputs to the 36 IMDCT outputs and windows them.
-void WindowFold(const Fixed y[18], Fixed out[36], int blockType) {
+void WindowFold(const int64_t y[18], Fixed out[36], int blockType) {
   const int32_t* window = kLayer3WindowQ12[blockType];
-  for (int i = 0; i < 9; i++) out[i] = Fixed(uint32_t(RoundQ16(y[i + 9])) * uint32_t(window[i]));
-  for (int i = 9; i < 27; i++) out[i] = Fixed(uint32_t(RoundQ16(-y[26 - i])) * uint32_t(window[i]));
-  for (int i = 27; i < 36; i++) out[i] = Fixed(uint32_t(RoundQ16(-y[i - 27])) * uint32_t(window[i]));
+  for (int i = 0; i < 9; i++) out[i] = Saturate(((y[i + 9] + 2048) >> 12) * window[i]);
+  for (int i = 9; i < 27; i++) out[i] = Saturate(((-y[26 - i] + 2048) >> 12) * window[i]);
+  for (int i = 27; i < 36; i++) out[i] = Saturate(((-y[i - 27] + 2048) >> 12) * window[i]);
 }
 
 }  // namespace
 
 void Layer3Imdct36(const Fixed in[18], Fixed out[36], int blockType) {
-  Fixed y[18];
+  int64_t y[18];
   Dct18(in, y);
   WindowFold(y, out, blockType);
 }
@@ -240,19 +242,19 @@ void Layer3Imdct36(const Fixed in[18], Fixed out[36], int blockType) {
 void Layer3ImdctShort(const Fixed in[18], Fixed out[36]) {
   for (int i = 0; i < 36; i++) out[i] = 0;
   for (int w = 0; w < 3; w++) {
-    Fixed z[6];
+    int64_t z[6];  // 64 bits up to the window product, as in the long transform
     for (int j = 0; j < 6; j++) {
       int64_t acc = 0;
       for (int k = 0; k < 6; k++) acc += int64_t(in[w * 6 + k]) * kLayer3Imdct12[j][k];
-      z[j] = Saturate((acc + 32768) >> 16);
+      z[j] = (acc + 32768) >> 16;
     }
-    Fixed y[12];
+    int64_t y[12];
     for (int i = 0; i < 3; i++) y[i] = z[i + 3];
     for (int i = 3; i < 9; i++) y[i] = -z[8 - i];
     for (int i = 9; i < 12; i++) y[i] = -z[i - 9];
     Fixed* o = out + 6 + 6 * w;
     for (int i = 0; i < 12; i++)
-      o[i] = Saturate(int64_t(o[i]) + Fixed(uint32_t(RoundQ16(y[i])) * uint32_t(kLayer3ShortWindowQ12[i])));
+      o[i] = Saturate(int64_t(o[i]) + Saturate(((y[i] + 2048) >> 12) * kLayer3ShortWindowQ12[i]));
   }
 }
 
@@ -282,7 +284,7 @@ void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int lo
     fits[sb] = !wide;
   }
 
-  Fixed y[32][18];  // DCT-IV outputs of the long subbands
+  int64_t y[32][18];  // DCT-IV outputs of the long subbands
   int sb = 0;
 #ifdef LAYER3_DCT_AVX2
   if (HasAvx2())

@@ -22,6 +22,7 @@ namespace {
 
 SynthesisTaps BuildTaps() {
   SynthesisTaps t{};
+  int64_t largest = 1;
   for (int j = 0; j < 32; j++) {
     int evenSign = j < 16 ? 1 : (j == 16 ? 0 : -1);
     t.even[j] = uint8_t(j < 16 ? j + 16 : (j == 16 ? 0 : 48 - j));
@@ -30,7 +31,11 @@ SynthesisTaps BuildTaps() {
       t.coef[j][2 * m] = evenSign * kSynthesisWindow[j + 64 * m];
       t.coef[j][2 * m + 1] = -kSynthesisWindow[j + 64 * m + 32];
     }
+    int64_t sum = 0;
+    for (int m = 0; m < 16; m++) sum += t.coef[j][m] < 0 ? -t.coef[j][m] : t.coef[j][m];
+    if (sum > largest) largest = sum;
   }
+  t.quietLimit = int32_t(INT32_MAX / largest);
   return t;
 }
 

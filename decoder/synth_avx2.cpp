@@ -68,8 +68,19 @@ inline void Transpose(V r[8]) {
   r[7] = _mm256_permute2x128_si256(u3, u7, 0x31);
 }
 
-// Transform of `count` (1..8) blocks into history column `col` onwards.
-void Transform8(const int32_t (*in)[32], int count, int32_t (*h)[kColumns], int col) {
+// Largest magnitude in history column c (as unsigned: |INT32_MIN| = 2^31).
+uint32_t ColumnPeak(const int32_t (*h)[kColumns], int c) {
+  uint32_t largest = 0;
+  for (int i = 0; i < 32; i++) {
+    uint32_t a = h[i][c] < 0 ? 0u - uint32_t(h[i][c]) : uint32_t(h[i][c]);
+    if (a > largest) largest = a;
+  }
+  return largest;
+}
+
+// Transform of `count` (1..8) blocks into history column `col` onwards, with
+// each column's largest magnitude in peak.
+void Transform8(const int32_t (*in)[32], int count, int32_t (*h)[kColumns], uint32_t* peak, int col) {
   alignas(32) int32_t padded[8][32];
   const int32_t* rows[8];
   for (int l = 0; l < 8; l++) {
@@ -89,12 +100,19 @@ void Transform8(const int32_t (*in)[32], int count, int32_t (*h)[kColumns], int 
   }
   Lanes o;
   CosineII<32>(o, x);
-  for (int i = 0; i < 32; i++) _mm256_storeu_si256(reinterpret_cast<V*>(h[i] + col), RoundToQ16(x[i]));
+  V largest = _mm256_setzero_si256();
+  for (int i = 0; i < 32; i++) {
+    V q = RoundToQ16(x[i]);
+    _mm256_storeu_si256(reinterpret_cast<V*>(h[i] + col), q);
+    largest = _mm256_max_epu32(largest, _mm256_abs_epi32(q));
+  }
+  _mm256_storeu_si256(reinterpret_cast<V*>(peak + col), largest);
   int marks = _mm256_movemask_ps(_mm256_castsi256_ps(o.overflow)) & ((1 << count) - 1);
   while (marks) {
     int l = __builtin_ctz(unsigned(marks));
     marks &= marks - 1;
     Transform64(rows[l], &h[0][col + l], kColumns);
+    peak[col + l] = ColumnPeak(h, col + l);
   }
 }
 
@@ -126,9 +144,43 @@ __attribute__((noinline)) void WindowOne(const int32_t (*h)[kColumns], int col, 
   _mm256_store_si256(reinterpret_cast<V*>(out), Finish(ae, ao));
 }
 
-void Window8(const int32_t (*h)[kColumns], int col, int count, int32_t* pcm) {
+// Outputs j and 32 - j with plain 32-bit sums, for blocks whose window
+// reaches no value above kSynthesisTaps.quietLimit: then no sum can overflow
+// and these are the 64-bit sums exactly.
+template <bool kPair>
+void WindowQuiet(const int32_t (*h)[kColumns], int col, int j, int32_t (*out)[8]) {
+  const int32_t* c = kSynthesisTaps.coef[j];
+  const int32_t* d = kSynthesisTaps.coef[kPair ? 32 - j : j];
+  const int32_t* rowEven = h[kSynthesisTaps.even[j]] + col;
+  const int32_t* rowOdd = h[kSynthesisTaps.odd[j]] + col;
+  V a = _mm256_setzero_si256(), b = a;
+#pragma GCC unroll 16
+  for (int m = 0; m < 16; m++) {
+    V x = _mm256_loadu_si256(reinterpret_cast<const V*>((m & 1 ? rowOdd : rowEven) - m));
+    a = _mm256_add_epi32(a, _mm256_mullo_epi32(x, _mm256_set1_epi32(c[m])));
+    if (kPair) b = _mm256_add_epi32(b, _mm256_mullo_epi32(x, _mm256_set1_epi32(d[m])));
+    __asm__("" : "+x"(a), "+x"(b));
+  }
+  _mm256_store_si256(reinterpret_cast<V*>(out[j]), _mm256_srai_epi32(a, 2));
+  if (kPair) _mm256_store_si256(reinterpret_cast<V*>(out[32 - j]), _mm256_srai_epi32(b, 2));
+}
+
+void Window8(const int32_t (*h)[kColumns], const uint32_t* peak, int col, int count, int32_t* pcm) {
   alignas(32) int32_t out[32][8];
-  for (int j = 0; j < 32; j++) WindowOne(h, col, j, out[j]);
+  // The largest magnitude over the columns col - 15 .. col + 7 that the window reads.
+  V largest = _mm256_max_epu32(_mm256_loadu_si256(reinterpret_cast<const V*>(peak + col - 15)),
+                               _mm256_loadu_si256(reinterpret_cast<const V*>(peak + col - 7)));
+  largest = _mm256_max_epu32(largest, _mm256_loadu_si256(reinterpret_cast<const V*>(peak + col)));
+  largest = _mm256_max_epu32(largest, _mm256_shuffle_epi32(largest, 0x4E));
+  largest = _mm256_max_epu32(largest, _mm256_shuffle_epi32(largest, 0xB1));
+  largest = _mm256_max_epu32(largest, _mm256_permute2x128_si256(largest, largest, 0x01));
+  if (uint32_t(_mm256_cvtsi256_si32(largest)) <= uint32_t(kSynthesisTaps.quietLimit)) {
+    WindowQuiet<false>(h, col, 0, out);
+    WindowQuiet<false>(h, col, 16, out);
+    for (int j = 1; j < 16; j++) WindowQuiet<true>(h, col, j, out);
+  } else {
+    for (int j = 0; j < 32; j++) WindowOne(h, col, j, out[j]);
+  }
   for (int q = 0; q < 4; q++) {
     V r[8];
     for (int i = 0; i < 8; i++) r[i] = _mm256_load_si256(reinterpret_cast<const V*>(out[8 * q + i]));
@@ -142,14 +194,16 @@ void Window8(const int32_t (*h)[kColumns], int col, int count, int32_t* pcm) {
 int SynthesizeChannelAvx2(int32_t (*ring)[32], int offset, const int32_t (*in)[32], int blocks, int32_t* pcm) {
   if (blocks < 0 || blocks > kColumns - kHistory - 1) return 0;
   alignas(32) int32_t h[32][kColumns];
+  alignas(32) uint32_t peak[kColumns];
   for (int c = 0; c < kHistory; c++) {
     const int32_t* slot = ring[(offset - kHistory + c) & 15];
     for (int i = 0; i < 32; i++) h[i][c] = slot[i];
+    peak[c] = ColumnPeak(h, c);
   }
   for (int t = 0; t < blocks; t += 8) {
     int count = blocks - t < 8 ? blocks - t : 8;
-    Transform8(in + t, count, h, kHistory + t);
-    Window8(h, kHistory + t, count, pcm + 32 * t);
+    Transform8(in + t, count, h, peak, kHistory + t);
+    Window8(h, peak, kHistory + t, count, pcm + 32 * t);
   }
   for (int t = blocks > 16 ? blocks - 16 : 0; t < blocks; t++) {
     int32_t* slot = ring[(offset + t) & 15];

@@ -22,6 +22,9 @@ struct SynthesisTaps {
   int32_t coef[32][16];  // Q14
   uint8_t even[32];
   uint8_t odd[32];
+  // While no value the window reaches exceeds this in magnitude, no sum of
+  // products can leave 32 bits: (2^31 - 1) / the largest sum of |coef[j]|.
+  int32_t quietLimit;
 };
 extern const SynthesisTaps kSynthesisTaps;
 

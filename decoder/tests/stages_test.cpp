@@ -2,6 +2,8 @@
 // conversion.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -138,6 +140,39 @@ TEST(Output, EqualizerAtZeroMatchesEqualizerOffUpToDither) {
   EXPECT_NEAR(1.0, sumXY / sumXX, 1e-3);
   EXPECT_LT(std::sqrt(sumSqDiff / n), 3.0);
   EXPECT_LE(maxDiff, 12.0);
+}
+
+// Each channel keeps its own dither and error state: the left and right
+// samples of a stereo output are those of each channel written alone, also
+// across frames and on loud signals that clip (where the error is clamped).
+TEST(Output, StereoChannelsMatchEachChannelAlone) {
+  for (int equalizer : {0, 1}) {
+    static DecoderState both, left, right;
+    const int8_t flat[11] = {};
+    for (DecoderState* d : {&both, &left, &right}) {
+      *d = DecoderState{};
+      PrepareEqualizer(d->equalizer, flat);
+      d->equalizer.enabled = equalizer;
+    }
+    std::mt19937 rng(5);
+    std::normal_distribution<double> loud(0.0, 0.9);
+    std::uniform_int_distribution<int32_t> edge(-16384, 16384);  // where dither alone decides the clip
+    std::vector<Fixed> l(1152), r(1152);
+    for (int frame = 0; frame < 4; frame++) {
+      for (int i = 0; i < 1152; i++) {
+        l[i] = Fixed(std::clamp(loud(rng), -7.0, 7.0) * kFixedOne);
+        r[i] = Fixed(std::clamp(loud(rng) * 0.3, -7.0, 7.0) * kFixedOne);
+        if (i % 3 == 0) l[i] = (i % 2 ? kFixedOne : -kFixedOne) + edge(rng);
+      }
+      std::vector<int16_t> stereo = Output(both, l.data(), r.data(), 2, 1152);
+      std::vector<int16_t> a = Output(left, l.data(), nullptr, 1, 1152);
+      std::vector<int16_t> b = Output(right, r.data(), nullptr, 1, 1152);
+      for (int i = 0; i < 1152; i++) {
+        ASSERT_EQ(a[i], stereo[2 * i]) << "left sample " << i << " frame " << frame << " equalizer " << equalizer;
+        ASSERT_EQ(b[i], stereo[2 * i + 1]) << "right sample " << i << " frame " << frame << " equalizer " << equalizer;
+      }
+    }
+  }
 }
 
 TEST(Output, CapacityCutsAtWholeSampleFrames) {
