@@ -127,6 +127,8 @@ inline V Finish(V even, V odd) {
 }
 
 // Window output j for the eight blocks whose newest step is at column `col`.
+// (Kept out of line, and the empty asm keeps the sums in tap order: left to
+// itself the compiler forms all 32 products first and spills them.)
 __attribute__((noinline)) void WindowOne(const int32_t (*h)[kColumns], int col, int j, int32_t* out) {
   const int32_t* c = kSynthesisTaps.coef[j];
   const int32_t* rowEven = h[kSynthesisTaps.even[j]] + col;
