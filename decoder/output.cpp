@@ -80,28 +80,36 @@ void Output(DitherState states[2], const Fixed* left, const Fixed* right, int co
 #if defined(__SSE2__)
 // Two channels in lanes 0 and 2 of SSE2 registers (where the unsigned 32 x 32
 // multiply looks), equalizer off: the same steps as OutputSample on both
-// chains at once. Clipping is rare, so it is a branch that the two chains'
-// arithmetic does not wait for.
+// channels at once, arranged for the two chains from sample to sample. The
+// error chain: m = e1 + (x + h2 - h1 + r + 4096), new e1 = (m AND 8191) - (r
+// + 4096), which is a - (m AND -8192); the seed chain advances two samples
+// per multiply. Clipping is rare, so it is a branch that the chains do not
+// wait for.
 void OutputStereo(DitherState states[2], const Fixed* left, const Fixed* right, int count, uint8_t* p) {
   const __m128i fullScale = _mm_set1_epi32(kFixedOne);
   const __m128i minusFullScale = _mm_set1_epi32(-kFixedOne);
   const __m128i mask = _mm_set1_epi32(8191);
+  const __m128i round = _mm_set1_epi32(4096);
+  const __m128i step2 = _mm_set1_epi32(int32_t(1664525u * 1664525u));
+  const __m128i add2 = _mm_set1_epi32(int32_t(1664525u * 1013904223u + 1013904223u));
   __m128i e1 = _mm_setr_epi32(states[0].e1, 0, states[1].e1, 0);
   __m128i h1 = _mm_setr_epi32(states[0].h1, 0, states[1].h1, 0);
   __m128i h2 = _mm_setr_epi32(states[0].h2, 0, states[1].h2, 0);
   __m128i seed = _mm_setr_epi32(int32_t(states[0].seed), 0, int32_t(states[1].seed), 0);
+  __m128i next = _mm_add_epi32(_mm_mul_epu32(seed, _mm_set1_epi32(1664525)), _mm_set1_epi32(1013904223));
   for (int i = 0; i < count; i++) {
+    __m128i after = _mm_add_epi32(_mm_mul_epu32(seed, step2), add2);
+    __m128i rr = _mm_add_epi32(_mm_sub_epi32(_mm_and_si128(next, mask), _mm_and_si128(seed, mask)), round);
+    seed = next;
+    next = after;
     __m128i x = _mm_unpacklo_epi64(_mm_cvtsi32_si128(left[i]), _mm_cvtsi32_si128(right[i]));
-    __m128i a = _mm_add_epi32(_mm_add_epi32(_mm_sub_epi32(x, h1), h2), e1);  // e1 last: the chain
+    __m128i m = _mm_add_epi32(e1, _mm_add_epi32(_mm_sub_epi32(x, h1), _mm_add_epi32(h2, rr)));
     h2 = h1;
     h1 = _mm_srai_epi32(_mm_add_epi32(e1, _mm_srli_epi32(e1, 31)), 1);  // e1 / 2 toward zero
-    __m128i next = _mm_add_epi32(_mm_mul_epu32(seed, _mm_set1_epi32(1664525)), _mm_set1_epi32(1013904223));
-    __m128i r = _mm_sub_epi32(_mm_and_si128(next, mask), _mm_and_si128(seed, mask));
-    seed = next;
-    __m128i m = _mm_add_epi32(a, _mm_add_epi32(r, _mm_set1_epi32(4096)));
     __m128i above = _mm_cmpgt_epi32(m, fullScale);
     __m128i below = _mm_cmplt_epi32(m, minusFullScale);
     if (_mm_movemask_epi8(_mm_or_si128(above, below))) [[unlikely]] {
+      __m128i a = _mm_sub_epi32(m, rr);
       __m128i aAbove = _mm_and_si128(above, _mm_cmpgt_epi32(a, fullScale));
       __m128i aBelow = _mm_and_si128(below, _mm_cmplt_epi32(a, minusFullScale));
       __m128i clipA = _mm_or_si128(aAbove, aBelow);
@@ -110,9 +118,10 @@ void OutputStereo(DitherState states[2], const Fixed* left, const Fixed* right, 
       __m128i clipM = _mm_or_si128(above, below);
       m = _mm_or_si128(_mm_andnot_si128(clipM, m),
                        _mm_or_si128(_mm_and_si128(above, fullScale), _mm_and_si128(below, minusFullScale)));
+      e1 = _mm_sub_epi32(a, _mm_andnot_si128(mask, m));
+    } else {
+      e1 = _mm_sub_epi32(_mm_and_si128(m, mask), rr);
     }
-    m = _mm_and_si128(m, _mm_set1_epi32(-8192));
-    e1 = _mm_sub_epi32(a, m);
     // -32768 .. 32768 in lanes 0 and 2; the pack saturates 32768.
     __m128i out = _mm_shuffle_epi32(_mm_srai_epi32(m, 13), 0x08);
     int32_t pair = _mm_cvtsi128_si32(_mm_packs_epi32(out, out));

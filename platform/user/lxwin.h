@@ -99,6 +99,10 @@ RECT SurfaceRectOf(Window* w);  // the window's rectangle inside its top-level s
 bool IsVisibleChain(Window* w);
 // Every descendant first, then the window: the order windows are destroyed in.
 LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// The window's procedure on the window's own thread, without waiting for it:
+// at once on that thread, else first thing when that thread next looks for
+// messages. For news a caller need not wait on (activation).
+void NotifyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void InvalidateAll(Window* w, bool children);
 void NoteScreenChanged();  // something visible changed: the backends redraw
 HWND ForegroundLocked();

@@ -78,6 +78,26 @@ LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return proc(hwnd, msg, wParam, lParam);
 }
 
+void NotifyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto me = CurrentQueue();
+  std::unique_lock lock(UserLock());
+  Window* w = GetWin(hwnd);
+  if (!w) return;
+  if (w->queue == me) {
+    lock.unlock();
+    CallProc(hwnd, msg, wParam, lParam);
+    return;
+  }
+  if (!w->queue->alive) return;
+  auto r = std::make_shared<SentRequest>();
+  r->hwnd = hwnd;
+  r->msg = msg;
+  r->wParam = wParam;
+  r->lParam = lParam;
+  w->queue->sent.push_back(r);
+  WakeQueue(*w->queue);
+}
+
 // Runs the requests other threads sent to this one. Called with the lock held;
 // releases it around each call.
 static void ServeSent(std::unique_lock<std::recursive_mutex>& lock, MsgQueue& q) {

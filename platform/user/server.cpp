@@ -147,6 +147,11 @@ std::string Serve(const std::string& line) {
   }
   if (cmd == "foreground") {
     HWND h = (HWND)(uintptr_t)num();
+    {
+      std::lock_guard lock(UserLock());
+      if (!GetWin(h)) return "ok 0\n";  // gone, or a window this process only knows of
+    }
+    // The windows hear of it on their own threads, not on this one.
     return std::string("ok ") + (SetForegroundWindow(h) ? "1" : "0") + "\n";
   }
   if (cmd == "tap") {

@@ -143,7 +143,10 @@ static void BringToTop(HWND hwnd) {
   for (HWND h : owned) BringToTop(h);
 }
 
-// Called without the lock: sends the activation pair.
+// Called without the lock: sends the activation pair. Each window hears of it
+// on its own thread, whichever thread (an input backend, the device socket)
+// asks, so that its procedure never runs beside its own message loop; and
+// without waiting, so that a thread busy waiting on the caller cannot hang it.
 void SetForegroundInternal(HWND hwnd, WORD how) {
   HWND old;
   {
@@ -158,8 +161,8 @@ void SetForegroundInternal(HWND hwnd, WORD how) {
     NoteScreenChanged();
   }
   if (old == hwnd) return;
-  if (old && IsWindow(old)) CallProc(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), (LPARAM)hwnd);
-  CallProc(hwnd, WM_ACTIVATE, MAKEWPARAM(how, 0), (LPARAM)old);
+  if (old && IsWindow(old)) NotifyProc(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), (LPARAM)hwnd);
+  NotifyProc(hwnd, WM_ACTIVATE, MAKEWPARAM(how, 0), (LPARAM)old);
 }
 
 HWND RemoteProxy(int pid, uint64_t handle) {
@@ -691,16 +694,16 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR title) {
 BOOL SetForegroundWindow(HWND hwnd) {
   // The lowest bit asks for the owned windows too; they always come along here.
   hwnd = (HWND)((uintptr_t)hwnd & ~(uintptr_t)1);
+  int pid = 0;
+  uint64_t remote = 0;
   {
     std::lock_guard lock(UserLock());
     Window* w = GetAnyWin(hwnd);
     if (!w) return FALSE;
-    if (w->remote) {
-      int pid = w->remotePid;
-      uint64_t rh = w->remoteHandle;
-      return RemoteForeground(pid, rh);
-    }
+    if (w->remote) pid = w->remotePid, remote = w->remoteHandle;
   }
+  // Not under the lock: the other process may be calling this one meanwhile.
+  if (pid) return RemoteForeground(pid, remote);
   SetForegroundInternal(hwnd, WA_ACTIVE);
   DisplayRaise();
   return TRUE;

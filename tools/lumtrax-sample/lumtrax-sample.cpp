@@ -10,6 +10,8 @@ namespace {
 const RECT kBox = {70, 100, 170, 150};  // client coordinates
 bool gBoxOn = false;
 std::vector<POINT> gMarks;
+DWORD gOwnThread;
+WORD gActivations[2];  // WM_ACTIVATE on the window's own thread, on any other
 
 void Paint(HWND hwnd) {
   PAINTSTRUCT ps;
@@ -50,8 +52,16 @@ LRESULT CALLBACK SampleProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
+    case WM_ACTIVATE:
+      ++gActivations[GetCurrentThreadId() == gOwnThread ? 0 : 1];
+      break;
     case WM_USER + 1:  // how many marks, for scripts
       return (LRESULT)gMarks.size();
+    case WM_USER + 2:  // a note window takes the foreground, for scripts
+      return CreateWindowExW(0, u"STATIC", u"Note", WS_VISIBLE, 20, 60, 200, 40, nullptr, nullptr, nullptr,
+                             nullptr) != nullptr;
+    case WM_USER + 3:  // activations seen: on the window's thread, on another
+      return MAKELONG(gActivations[0], gActivations[1]);
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -75,6 +85,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
     SetForegroundWindow((HWND)((ULONG_PTR)running | 1));
     return -1;
   }
+  gOwnThread = GetCurrentThreadId();
   HWND hwnd = CreateWindowExW(0, u"LumtraxSample", u"Sample", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                               CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   if (!hwnd) return 16;

@@ -148,6 +148,55 @@ TEST_F(WindowTest, ActivationPairIsSent) {
   EXPECT_TRUE(acts.empty()) << "already in front";
 }
 
+TEST_F(WindowTest, ActivationRunsOnTheThreadOwningTheWindow) {
+  struct Act {
+    HWND h;
+    WPARAM how;
+    DWORD thread;
+  };
+  static std::mutex actsLock;
+  static std::vector<Act> acts;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_ACTIVATE) {
+      std::lock_guard lock(actsLock);
+      acts.push_back({h, LOWORD(w), GetCurrentThreadId()});
+    }
+    if (m == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcW(h, m, w, l);
+  };
+  wc.lpszClassName = u"LxTestActivateThread";
+  RegisterClassW(&wc);
+  std::atomic<HWND> a{nullptr};
+  std::atomic<DWORD> aThread{0};
+  std::thread owner([&] {
+    aThread = GetCurrentThreadId();
+    a = CreateWindowExW(0, u"LxTestActivateThread", u"A", WS_VISIBLE, 0, 26, 100, 100, nullptr, nullptr, nullptr,
+                        nullptr);
+    MSG m;
+    while (GetMessageW(&m, nullptr, 0, 0)) DispatchMessageW(&m);
+  });
+  while (!a) Nap(1);
+  HWND b = Make();
+  SendMessageW(a, WM_NULL, 0, 0);  // A has heard that B came forward
+  {
+    std::lock_guard lock(actsLock);
+    acts.clear();
+  }
+  EXPECT_TRUE(SetForegroundWindow(a));
+  EXPECT_TRUE(SetForegroundWindow(b));
+  PostMessageW(a, WM_CLOSE, 0, 0);
+  owner.join();
+  std::lock_guard lock(actsLock);
+  std::vector<Act> forA;
+  for (const Act& x : acts)
+    if (x.h == a) forA.push_back(x);
+  ASSERT_EQ(forA.size(), 2u);
+  EXPECT_EQ(forA[0].how, (WPARAM)WA_ACTIVE);
+  EXPECT_EQ(forA[1].how, (WPARAM)WA_INACTIVE);
+  for (const Act& x : forA) EXPECT_EQ(x.thread, aThread.load()) << "activation ran on the caller's thread";
+}
+
 TEST_F(WindowTest, SettingChangeBroadcastReachesTopLevelWindowsOnly) {
   HWND top = Make();
   HWND child = Make(WS_CHILD | WS_VISIBLE, top, {0, 0, 10, 10});

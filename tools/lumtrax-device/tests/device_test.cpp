@@ -135,3 +135,17 @@ TEST_F(DeviceTest, TapsChangeWhatTheScreenshotShows) {
   PostMessageW(h, WM_CLOSE, 0, 0);
   EXPECT_EQ(Wait(sample), 0);
 }
+
+TEST_F(DeviceTest, ForegroundFromAnotherProcessActivatesOnTheWindowsOwnThread) {
+  pid_t sample = Start({Bin() + "/lumtrax-sample", "--headless"});
+  HWND h = FindSample();
+  ASSERT_NE(h, nullptr);
+  LRESULT before = SendMessageW(h, WM_USER + 3, 0, 0);
+  ASSERT_EQ(SendMessageW(h, WM_USER + 2, 0, 0), 1) << "a note window takes the foreground";
+  EXPECT_TRUE(SetForegroundWindow(h));
+  LRESULT after = SendMessageW(h, WM_USER + 3, 0, 0);
+  EXPECT_EQ(LOWORD(after) - LOWORD(before), 2) << "deactivated by the note, then activated, on its own thread";
+  EXPECT_EQ(HIWORD(after), 0) << "no activation ran on the socket's thread";
+  PostMessageW(h, WM_CLOSE, 0, 0);
+  EXPECT_EQ(Wait(sample), 0);
+}
