@@ -179,8 +179,8 @@ __attribute__((target("avx2"))) inline void Dct9x4(const __m256i a[9], __m256i v
 }
 
 // Dct18 of the four subbands at in, in + 18, in + 36, in + 54 (all inputs
-// below kDctLaneLimit): y[sb][j].
-__attribute__((target("avx2"))) void Dct18x4(const Fixed* in, int64_t y[4][18]) {
+// below kDctLaneLimit): y[sb][j], each below 18 x 2^26 in magnitude.
+__attribute__((target("avx2"))) void Dct18x4(const Fixed* in, Fixed y[4][18]) {
   const __m128i rows = _mm_setr_epi32(0, 18, 36, 54);
   __m256i x[18];
   for (int k = 0; k < 18; k++) x[k] = _mm256_cvtepi32_epi64(_mm_i32gather_epi32(in + k, rows, 4));
@@ -207,9 +207,10 @@ __attribute__((target("avx2"))) void Dct18x4(const Fixed* in, int64_t y[4][18]) 
     yj = _mm256_sub_epi64(z, yj);
     out[2 * m + 1] = yj;
   }
-  alignas(32) int64_t lanes[4];
+  const __m256i low = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+  alignas(16) int32_t lanes[4];
   for (int j = 0; j < 18; j++) {
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), out[j]);
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(out[j], low)));
     for (int sb = 0; sb < 4; sb++) y[sb][j] = lanes[sb];
   }
 }
@@ -220,20 +221,45 @@ bool HasAvx2() {
 }
 #endif
 
-// Folds the DCT-IV outputs to the 36 IMDCT outputs and windows them.
-void WindowFold(const int64_t y[18], Fixed out[36], int blockType) {
+// Folds the DCT-IV outputs to the 36 IMDCT outputs and windows them: the
+// product of the rounded Y and the Q12 window saturates (loud frames can
+// take Y beyond 32 bits while the overlapped samples fit again).
+void WindowFoldWide(const int64_t y[18], Fixed out[36], int blockType) {
   const int32_t* window = kLayer3WindowQ12[blockType];
   for (int i = 0; i < 9; i++) out[i] = Saturate(((y[i + 9] + 2048) >> 12) * window[i]);
   for (int i = 9; i < 27; i++) out[i] = Saturate(((-y[26 - i] + 2048) >> 12) * window[i]);
   for (int i = 27; i < 36; i++) out[i] = Saturate(((-y[i - 27] + 2048) >> 12) * window[i]);
 }
 
+// The same for Y below 2^31 - 2048 in magnitude: no product reaches 2^31, so
+// the 32-bit form, which vectorises, gives the same values.
+inline __attribute__((always_inline)) void WindowFold(const Fixed y[18], Fixed out[36], int blockType) {
+  const int32_t* window = kLayer3WindowQ12[blockType];
+  for (int i = 0; i < 9; i++) out[i] = RoundQ16(y[i + 9]) * window[i];
+  for (int i = 9; i < 27; i++) out[i] = RoundQ16(-y[26 - i]) * window[i];
+  for (int i = 27; i < 36; i++) out[i] = RoundQ16(-y[i - 27]) * window[i];
+}
+
+// Y of one subband as 32-bit values when all are below 2^30 (all but loud frames).
+inline bool Narrow(const int64_t y[18], Fixed v[18]) {
+  int64_t wide = 0;
+  for (int j = 0; j < 18; j++) {
+    wide |= (y[j] >> 30) ^ (y[j] >> 63);  // nonzero when |y| >= 2^30
+    v[j] = Fixed(y[j]);
+  }
+  return !wide;
+}
+
 }  // namespace
 
 void Layer3Imdct36(const Fixed in[18], Fixed out[36], int blockType) {
   int64_t y[18];
+  Fixed v[18];
   Dct18(in, y);
-  WindowFold(y, out, blockType);
+  if (Narrow(y, v))
+    WindowFold(v, out, blockType);
+  else
+    WindowFoldWide(y, out, blockType);
 }
 
 // Each window: a 6-point DCT-IV folded to 12 outputs
@@ -284,7 +310,9 @@ void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int lo
     fits[sb] = !wide;
   }
 
-  int64_t y[32][18];  // DCT-IV outputs of the long subbands
+  Fixed y[32][18];  // DCT-IV outputs of the long subbands
+  int64_t wideY[32][18];
+  uint8_t narrow[32];  // y holds them; else wideY does
   int sb = 0;
 #ifdef LAYER3_DCT_AVX2
   if (HasAvx2())
@@ -293,15 +321,22 @@ void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int lo
       for (int i = 0; i < 4; i++) group = group && kind[sb + i] != kShort && fits[sb + i];
       if (group) {
         Dct18x4(lines + sb * 18, y + sb);
+        for (int i = 0; i < 4; i++) narrow[sb + i] = 1;
         sb += 4;
       } else {
-        if (kind[sb] == kLong) Dct18(lines + sb * 18, y[sb]);
+        if (kind[sb] == kLong) {
+          Dct18(lines + sb * 18, wideY[sb]);
+          narrow[sb] = Narrow(wideY[sb], y[sb]);
+        }
         sb++;
       }
     }
 #endif
   for (; sb < 32; sb++)
-    if (kind[sb] == kLong) Dct18(lines + sb * 18, y[sb]);
+    if (kind[sb] == kLong) {
+      Dct18(lines + sb * 18, wideY[sb]);
+      narrow[sb] = Narrow(wideY[sb], y[sb]);
+    }
 
   Fixed buffer[36];
   Fixed sum[18];
@@ -309,9 +344,13 @@ void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int lo
     Fixed* ov = overlap + sb * 18;
     Fixed* o = out + sb;
     if (kind[sb] != kNone) {
-      if (kind[sb] == kLong)  // a mixed flag on a start or stop block: subbands 0 and 1 take the normal window
-        WindowFold(y[sb], buffer, longSubbands < 0 && sb < 2 ? 0 : longType);
-      else
+      if (kind[sb] == kLong) {  // a mixed flag on a start or stop block: subbands 0 and 1 take the normal window
+        int type = longSubbands < 0 && sb < 2 ? 0 : longType;
+        if (narrow[sb])
+          WindowFold(y[sb], buffer, type);
+        else
+          WindowFoldWide(wideY[sb], buffer, type);
+      } else
         Layer3ImdctShort(lines + sb * 18, buffer);
       for (int i = 0; i < 18; i++) sum[i] = AddSaturated(buffer[i], ov[i]);
       std::memcpy(ov, buffer + 18, sizeof sum);
