@@ -39,13 +39,91 @@ SynthesisTaps BuildTaps() {
   return t;
 }
 
+// Carries the bound on the magnitude of every value the transform forms when
+// no input exceeds the starting bound (products as in Wide::Mul).
+struct Bound {
+  using T = int64_t;
+  int64_t largest = 0;
+  T Note(T v) { return v > largest ? (largest = v) : v; }
+  T Add(T a, T b) { return Note(a + b); }
+  T Sub(T a, T b) { return Note(a + b); }
+  static T Neg(T a) { return a; }
+  T Mul(T x, int32_t k) {
+    Note(x + 2048);
+    return Note(((x + 2048) >> 12) * (k < 0 ? -k : k));
+  }
+};
+
+// The largest input magnitude for which no value of the transform, nor the
+// final rounding's addition, leaves 32 bits.
+int32_t QuietInputLimit() {
+  int64_t lo = 0, hi = INT32_MAX;
+  while (lo < hi) {
+    int64_t mid = (lo + hi + 1) / 2;
+    Bound o;
+    int64_t x[32];
+    for (int i = 0; i < 32; i++) x[i] = mid;
+    CosineII<32>(o, x);
+    for (int i = 0; i < 32; i++) o.Note(x[i] + 2048);
+    if (o.largest <= INT32_MAX) lo = mid;
+    else hi = mid - 1;
+  }
+  return int32_t(lo);
+}
+
+const int32_t kQuietInput = QuietInputLimit();
+
+// Sums in 32 bits, for blocks whose inputs are all within kQuietInput.
+struct Narrow {
+  using T = int32_t;
+  static T Add(T a, T b) { return a + b; }
+  static T Sub(T a, T b) { return a - b; }
+  static T Neg(T a) { return -a; }
+  static T Mul(T x, int32_t k) { return ((x + 2048) >> 12) * k; }
+};
+
+// Largest magnitude of 32 values, as unsigned (|INT32_MIN| = 2^31).
+uint32_t Peak(const int32_t* v) {
+  uint32_t largest = 0;
+  for (int i = 0; i < 32; i++) {
+    uint32_t a = v[i] < 0 ? 0u - uint32_t(v[i]) : uint32_t(v[i]);
+    largest = a > largest ? a : largest;
+  }
+  return largest;
+}
+
+// One matrixing step in 32 bits where the inputs allow (then exactly the
+// 64-bit values), otherwise in 64 bits.
+void Transform(const int32_t* in, int32_t* out) {
+  if (Peak(in) > uint32_t(kQuietInput)) {
+    Transform64(in, out);
+    return;
+  }
+  Narrow o;
+  int32_t x[32];
+  for (int i = 0; i < 32; i++) x[i] = in[i];
+  CosineII<32>(o, x);
+  for (int i = 0; i < 32; i++) out[i] = (x[i] + 2048) >> 12;
+}
+
 // One block of 32 PCM samples (Q28) from the ring, newest step at `slot`.
-void Windowing(const int32_t (*ring)[32], int slot, Fixed* out) {
+// `quiet`: no ring value exceeds kSynthesisTaps.quietLimit, so the 32-bit
+// sums cannot overflow and equal the saturated 64-bit ones.
+void Windowing(const int32_t (*ring)[32], int slot, int quiet, Fixed* out) {
   const int32_t* steps[16];
   for (int t = 0; t < 16; t++) steps[t] = ring[(slot - t) & 15];
   for (int j = 0; j < 32; j++) {
     const int32_t* c = kSynthesisTaps.coef[j];
     int ie = kSynthesisTaps.even[j], io = kSynthesisTaps.odd[j];
+    if (quiet) {
+      int32_t acc = 0;
+      for (int m = 0; m < 8; m++) {
+        acc += steps[2 * m][ie] * c[2 * m];
+        acc += steps[2 * m + 1][io] * c[2 * m + 1];
+      }
+      out[j] = Fixed(acc >> 2);
+      continue;
+    }
     int64_t acc = 0;
     for (int m = 0; m < 8; m++) {
       acc += int64_t(steps[2 * m][ie]) * c[2 * m];
@@ -57,10 +135,15 @@ void Windowing(const int32_t (*ring)[32], int slot, Fixed* out) {
 }
 
 void SynthesizeChannelPortable(int32_t (*ring)[32], int offset, const Fixed (*in)[32], int blocks, Fixed* pcm) {
+  uint32_t peak[16];
+  for (int s = 0; s < 16; s++) peak[s] = Peak(ring[s]);
   for (int t = 0; t < blocks; t++) {
     int slot = (offset + t) & 15;
-    Transform64(in[t], ring[slot]);
-    Windowing(ring, slot, pcm + t * 32);
+    Transform(in[t], ring[slot]);
+    peak[slot] = Peak(ring[slot]);
+    uint32_t largest = 0;
+    for (int s = 0; s < 16; s++) largest = peak[s] > largest ? peak[s] : largest;
+    Windowing(ring, slot, largest <= uint32_t(kSynthesisTaps.quietLimit), pcm + t * 32);
   }
 }
 
