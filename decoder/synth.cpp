@@ -106,24 +106,62 @@ void Transform(const int32_t* in, int32_t* out) {
   for (int i = 0; i < 32; i++) out[i] = (x[i] + 2048) >> 12;
 }
 
+// The taps by step for the quiet window: outputs j and 32 - j (j = 0..15)
+// read index 16 + j at even steps and 16 - j at odd ones, output 16 index 0.
+struct QuietTaps {
+  int32_t a[16][16];  // [step][j], output j
+  int32_t b[16][16];  // [step][j], output 32 - j (j = 0 unused)
+  int32_t mid[16];    // output 16
+};
+
+QuietTaps BuildQuietTaps() {
+  QuietTaps q{};
+  for (int m = 0; m < 16; m++) {
+    for (int j = 0; j < 16; j++) {
+      q.a[m][j] = kSynthesisTaps.coef[j][m];
+      q.b[m][j] = j ? kSynthesisTaps.coef[32 - j][m] : 0;
+    }
+    q.mid[m] = kSynthesisTaps.coef[16][m];
+  }
+  return q;
+}
+
+// No value the window reaches exceeds kSynthesisTaps.quietLimit: 32-bit sums
+// cannot overflow and equal the saturated 64-bit ones. Summed step by step,
+// so each step is one pass over contiguous (or reversed) values.
+void WindowQuiet(const int32_t* const* steps, Fixed* out) {
+  static const QuietTaps taps = BuildQuietTaps();
+  int32_t a[16] = {}, b[16] = {}, mid = 0;
+  for (int m = 0; m < 16; m++) {
+    const int32_t* row = steps[m];
+    int32_t x[16];
+    if (m & 1) {
+      for (int j = 0; j < 16; j++) x[j] = row[16 - j];
+    } else {
+      for (int j = 0; j < 16; j++) x[j] = row[16 + j];
+    }
+    for (int j = 0; j < 16; j++) {
+      a[j] += x[j] * taps.a[m][j];
+      b[j] += x[j] * taps.b[m][j];
+    }
+    mid += row[0] * taps.mid[m];
+  }
+  for (int j = 0; j < 16; j++) out[j] = Fixed(a[j] >> 2);
+  out[16] = Fixed(mid >> 2);
+  for (int j = 1; j < 16; j++) out[32 - j] = Fixed(b[j] >> 2);
+}
+
 // One block of 32 PCM samples (Q28) from the ring, newest step at `slot`.
-// `quiet`: no ring value exceeds kSynthesisTaps.quietLimit, so the 32-bit
-// sums cannot overflow and equal the saturated 64-bit ones.
 void Windowing(const int32_t (*ring)[32], int slot, int quiet, Fixed* out) {
   const int32_t* steps[16];
   for (int t = 0; t < 16; t++) steps[t] = ring[(slot - t) & 15];
+  if (quiet) {
+    WindowQuiet(steps, out);
+    return;
+  }
   for (int j = 0; j < 32; j++) {
     const int32_t* c = kSynthesisTaps.coef[j];
     int ie = kSynthesisTaps.even[j], io = kSynthesisTaps.odd[j];
-    if (quiet) {
-      int32_t acc = 0;
-      for (int m = 0; m < 8; m++) {
-        acc += steps[2 * m][ie] * c[2 * m];
-        acc += steps[2 * m + 1][io] * c[2 * m + 1];
-      }
-      out[j] = Fixed(acc >> 2);
-      continue;
-    }
     int64_t acc = 0;
     for (int m = 0; m < 8; m++) {
       acc += int64_t(steps[2 * m][ie]) * c[2 * m];
