@@ -39,6 +39,7 @@ struct SaveRun {
   OPENFILENAMEW ofn{};
   std::thread t;
   void Start() {
+    HWND before = GetForegroundWindow();
     t = std::thread([this] {
       ofn.lStructSize = sizeof ofn;
       ofn.lpstrFilter = u"Playlist Files(*.PLT)\0*.PLT\0";
@@ -48,6 +49,10 @@ struct SaveRun {
       result = GetSaveFileNameW(&ofn);
       error = CommDlgExtendedError();
     });
+    // Keys sent before the dialog is up would go nowhere: on a loaded
+    // machine the thread may take longer than one settling pause.
+    for (int i = 0; i < 500 && (GetForegroundWindow() == before || !GetForegroundWindow()); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     Settle();
   }
   void Join() { t.join(); }
