@@ -9,6 +9,7 @@
 
 #include "aygshell.h"
 #include "lxresource.h"
+#include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
 
@@ -51,18 +52,9 @@ bool Saw(UINT id) {
   return false;
 }
 
-void Settle() {
-  for (int i = 0; i < 3; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    LxWaitIdle(2000);
-  }
-}
+void Settle() { lxtest::Settle(); }
 
-void Tap(int x, int y) {
-  LxInputStylus(WM_LBUTTONDOWN, x, y);
-  LxInputStylus(WM_LBUTTONUP, x, y);
-  Settle();
-}
+void Tap(int x, int y) { lxtest::TapAndSettle(x, y); }
 
 DWORD Pixel(int x, int y) {
   static DWORD screen[240 * 320];

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "commctrl.h"
+#include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
 
@@ -87,22 +88,8 @@ class ListViewTest : public ::testing::Test {
     it.iItem = at, it.pszText = (LPWSTR)text, it.lParam = data, it.iImage = image;
     return ListView_InsertItem(lv, &it);
   }
-  static void Pump() {
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&m);
-      DispatchMessageW(&m);
-    }
-  }
-  static void Tap(int x, int y, bool twice = false) {
-    LxInputStylus(WM_LBUTTONDOWN, x, y);
-    LxInputStylus(WM_LBUTTONUP, x, y);
-    if (twice) {
-      LxInputStylus(WM_LBUTTONDOWN, x, y);
-      LxInputStylus(WM_LBUTTONUP, x, y);
-    }
-    Pump();
-  }
+  static void Pump() { lxtest::Pump(); }
+  static void Tap(int x, int y, bool twice = false) { lxtest::TapAndPump(x, y, twice); }
   // A tap inside a sub-item's cell of a row.
   static void TapCell(HWND lv, int item, int sub, bool twice = false) {
     RECT r{};

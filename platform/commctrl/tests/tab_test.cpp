@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commctrl.h"
+#include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
 
@@ -44,13 +45,7 @@ class TabTest : public ::testing::Test {
     DestroyWindow(parent_);
     Pump();
   }
-  static void Pump() {
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&m);
-      DispatchMessageW(&m);
-    }
-  }
+  static void Pump() { lxtest::Pump(); }
   int Insert(int at, LPCWSTR text, LPARAM param) {
     TCITEMW item{};
     item.mask = TCIF_TEXT | TCIF_PARAM;

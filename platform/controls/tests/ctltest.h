@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "commctrl.h"
+#include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
 
@@ -52,23 +53,9 @@ class ControlTest : public ::testing::Test {
     return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, cx, cy, parent_, (HMENU)(UINT_PTR)id,
                            nullptr, nullptr);
   }
-  static void Pump() {
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&m);
-      DispatchMessageW(&m);
-    }
-  }
+  static void Pump() { lxtest::Pump(); }
   // A tap in screen coordinates, delivered at once.
-  static void Tap(int x, int y, bool twice = false) {
-    LxInputStylus(WM_LBUTTONDOWN, x, y);
-    LxInputStylus(WM_LBUTTONUP, x, y);
-    if (twice) {
-      LxInputStylus(WM_LBUTTONDOWN, x, y);
-      LxInputStylus(WM_LBUTTONUP, x, y);
-    }
-    Pump();
-  }
+  static void Tap(int x, int y, bool twice = false) { lxtest::TapAndPump(x, y, twice); }
   int CountCommand(int id, int code) const {
     int n = 0;
     for (auto& t : gTold)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "lxresource.h"
+#include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
 
@@ -76,26 +77,13 @@ class ModalRun {
     if (thread_.joinable()) thread_.join();
   }
   // Waits until the dialog thread has nothing more to do.
-  static void Settle() {
-    for (int i = 0; i < 3; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      LxWaitIdle(2000);
-    }
-  }
-  static void Key(UINT vk) {
-    LxInputKey(vk, TRUE);
-    LxInputKey(vk, FALSE);
-    Settle();
-  }
+  static void Settle() { lxtest::Settle(); }
+  static void Key(UINT vk) { lxtest::KeyAndSettle(vk); }
   static void Type(const char* s) {
     for (; *s; ++s) LxInputChar((WCHAR)*s);
     Settle();
   }
-  static void Tap(int x, int y) {
-    LxInputStylus(WM_LBUTTONDOWN, x, y);
-    LxInputStylus(WM_LBUTTONUP, x, y);
-    Settle();
-  }
+  static void Tap(int x, int y) { lxtest::TapAndSettle(x, y); }
   INT_PTR Finish() {
     thread_.join();
     return result_;

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
 
@@ -22,10 +23,7 @@ LRESULT CALLBACK PaintRed(HWND h, UINT m, WPARAM w, LPARAM l) {
   return DefWindowProcW(h, m, w, l);
 }
 
-void Pump() {
-  MSG m;
-  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
-}
+void Pump() { lxtest::Pump(); }
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
 
@@ -54,14 +55,7 @@ inline const WCHAR* RecordingClass(UINT style = 0) {
   return name;
 }
 
-// Runs everything queued, including paint and due timers, without waiting.
-inline void Pump() {
-  MSG m;
-  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&m);
-    DispatchMessageW(&m);
-  }
-}
+using lxtest::Pump;
 
 inline std::vector<UINT> SeenMessages(HWND h = nullptr) {
   std::lock_guard lock(gSeenLock);
