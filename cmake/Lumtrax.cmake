@@ -11,8 +11,11 @@ function(lumtrax_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   # The environment goes through env(1) as the tests' launcher: a list in
   # gtest_discover_tests' ENVIRONMENT property loses all but its first entry.
+  # Tests get a data folder of the build's own, never the user's (nor its
+  # device socket folder, so they cannot reach a player the user runs).
   set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR
-    env "LUMTRAX_SHARED=${LUMTRAX_SHARED_DIR}" "LUMTRAX_BIN=${LUMTRAX_OUT}" "LUMTRAX_SOURCE=${CMAKE_SOURCE_DIR}")
+    env "LUMTRAX_SHARED=${LUMTRAX_SHARED_DIR}" "LUMTRAX_BIN=${LUMTRAX_OUT}" "LUMTRAX_SOURCE=${CMAKE_SOURCE_DIR}"
+        "LUMTRAX_HOME=${CMAKE_BINARY_DIR}/test-home")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
 endfunction()
 

@@ -2,28 +2,23 @@
 // the initial name offered, files of the type listed, the path answered.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <atomic>
+#include <filesystem>
 #include <string>
 #include <thread>
 
 #include "commdlg.h"
+#include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
 
 namespace {
 
-void Settle() {
-  for (int i = 0; i < 3; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    LxWaitIdle(2000);
-  }
-}
+void Settle() { lxtest::Settle(); }
 
-void Key(UINT vk) {
-  LxInputKey(vk, TRUE);
-  LxInputKey(vk, FALSE);
-  Settle();
-}
+void Key(UINT vk) { lxtest::KeyAndSettle(vk); }
 
 void Type(const char16_t* s) {
   for (; *s; ++s) LxInputChar(*s);
@@ -49,10 +44,14 @@ struct SaveRun {
       result = GetSaveFileNameW(&ofn);
       error = CommDlgExtendedError();
     });
-    // Keys sent before the dialog is up would go nowhere: on a loaded
-    // machine the thread may take longer than one settling pause.
-    for (int i = 0; i < 500 && (GetForegroundWindow() == before || !GetForegroundWindow()); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Keys sent before the dialog has put the focus into its name field
+    // would go nowhere: on a loaded machine that can take longer than one
+    // settling pause.
+    auto up = [before] {
+      HWND dlg = GetForegroundWindow();
+      return dlg && dlg != before && GetFocus() && IsChild(dlg, GetFocus());
+    };
+    for (int i = 0; i < 500 && !up(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     Settle();
   }
   void Join() { t.join(); }
@@ -60,14 +59,21 @@ struct SaveRun {
 
 class SaveDialogTest : public ::testing::Test {
  protected:
+  // A data folder of its own: the tests run side by side and each makes and
+  // removes the same file.
   void SetUp() override {
+    char pattern[] = "/tmp/lxsavedlg-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    home_ = pattern;
+    setenv("LUMTRAX_HOME", home_.c_str(), 1);
     CreateDirectoryW(u"\\My Documents", nullptr);
     HANDLE f = CreateFileW(u"\\My Documents\\Old.PLT", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE);
     CloseHandle(f);
     LxMessageBoxReset(0);
   }
-  void TearDown() override { DeleteFileW(u"\\My Documents\\Old.PLT"); }
+  void TearDown() override { std::filesystem::remove_all(home_); }
+  std::string home_;
 };
 
 TEST_F(SaveDialogTest, TypedNameBecomesAFullPathWithTheTypesExtension) {
