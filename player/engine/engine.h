@@ -1,36 +1,22 @@
-// The one playback-engine record. The engine's operations (binding, decode
-// thread, audio output) fill in the rest of their behaviour around it; the data
-// parts of the player use the file path, the decoder mutex and KO_Init.
+// The one playback-engine record and its operations: component binding, the
+// decode thread with its buffer ring and seek machine, audio output and volume.
+// All operations run on the user-interface thread unless said otherwise.
 #pragma once
 #include <windows.h>
+#include "komp3dec.h"
+#include "komp3reader.h"
+
+struct PlaylistEntry;
 
 enum EngineState : DWORD { Stopped = 0, Playing = 1, Paused = 2 };
 
-// Decoder exports, looked up by name in KOMP3DEC.DLL; the same types as the
-// decoder's own komp3dec.h.
-typedef LONG (*KO_InitProc)(LONG fadeIn, LONG eqEnabled, const signed char* eqValues, LONG startPosition);
-typedef LONG (*KO_ExitProc)(void);
-typedef LONG (*KO_DecompressAudioProc)(const BYTE* input, LONG length, BYTE* output, LONG capacity,
-                                       LONG* pcmBytes, LONG* streamPosition, LONG* bitRate);
-typedef LONG (*KO_GetHeaderInfoProc)(const BYTE* input, LONG length, LONG* sampleRate, LONG* channels,
-                                     LONG* bitRate);
-
-struct StreamInfo;
-
-// Filled by the reader library's InitializeReader, slot order fixed.
-struct ReaderOperations {
-  LONG (*Open)(LPCWSTR path, LONG fillFirst, LONG flags, LONG cacheBlocks, StreamInfo** info);
-  LONG (*Read)(void* buffer, LONG length);
-  LONG (*Reserved)(void);
-  LONG (*SeekPercent)(LONG percent);
-  LONG (*SeekTo)(LONG position);
-  LONG (*GetSize)(void);
-  LONG (*GetPositionPercent)(void);
-  LONG (*Close)(void);
-};
-
 #define ENGINE_INPUT_BYTES 8000
-#define BOARD_TEXT_UNITS 300
+#define BOARD_TEXT_UNITS 320  // "%s - %s <%s>" of a 260-unit title needs up to 305
+#define AUDIO_PCM_BYTES 8000
+#define AUDIO_HEADER_BYTES 32
+#define AUDIO_BLOCK_BYTES (AUDIO_HEADER_BYTES + AUDIO_PCM_BYTES)
+#define TIMER_SEEK 1286
+#define VERSION_TEXT L"Lumtrax v1.52 Service Pack 2(Patch 2)"
 
 struct PlayerEngine {
   HMODULE decoderLibrary;
@@ -59,6 +45,85 @@ struct PlayerEngine {
   ReaderOperations reader;
   StreamInfo* streamInfo;
   LONG SeekStep;
+  DWORD trackRate;       // the title's own rate; every Prepare output starts from it
+  DWORD audioStart;      // first audio byte of the open title; positions count from here
+  LONG seekCounter;      // raised by each seek, so a draining thread reads on
+  LONG decoderStart;     // start position for the next KO_Init
 };
 
 extern PlayerEngine g_engine;
+
+// One PCM buffer of the ring: 16 bytes on 64-bit; its block is the 32-byte
+// device header followed by 8000 bytes of PCM.
+struct AudioSlot {
+  LONG position;
+  LONG bitRate;
+  BYTE* buffer;
+};
+
+struct AudioRing {
+  AudioSlot* slots;
+  LONG count;      // N
+  LONG fill;       // A
+  LONG done;       // B
+  LONG holding;
+  DWORD completions;
+};
+
+extern AudioRing g_ring;
+
+// PlayerFlags (g_settings.playerFlags) is written by both threads: change it
+// only through these.
+BYTE PlayerFlagsGet(void);
+void PlayerFlagsSet(BYTE bits);
+void PlayerFlagsClear(BYTE bits);
+BOOL PlayerFlagsTest(BYTE bits);
+
+// What the board draws; filled by the board at creation, null-safe (every
+// slot may be null, as in tests without a board).
+struct BoardHooks {
+  void (*SetBufferingIndicator)(BOOL on);     // may run on the decode thread
+  void (*EnableBufferingIndicator)(BOOL enable);
+  void (*ResetScroll)(void);
+  HFONT (*TextFont)(void);                    // the board text line's font, to measure the text
+  LONG (*KnobPercent)(void);                  // position knob as 0 … 100, for a seek
+  void (*RepaintSlider)(void);
+};
+
+extern BoardHooks g_boardHooks;
+
+// The look the board must show after a transport command.
+enum BoardLook { LookUnchanged = 0, LookStopped = 1, LookPlaying = 2, LookPaused = 3 };
+
+// Binding (main window creation / destruction). Bind shows its own boxes.
+int EngineBind(HWND mainWindow);
+int EngineUnbind(void);
+
+int AllocateRing(LONG n);
+void FreeRing(void);
+void ResetRing(void);
+
+void LoadTrack(const PlaylistEntry* entry);
+int OpenTrack(DWORD audioStart);
+void CloseTrack(void);
+int EnginePlay(void);
+int EnginePause(void);
+void EngineStop(void);
+void EngineSeekStep(HWND board);
+void BufferDone(WAVEHDR* header);
+
+// The engine half of the board's commands 40043, 45, 44 (with the playlist
+// advance when code ≠ 0). The board shows the returned look.
+BoardLook BoardPlayCommand(void);
+BoardLook BoardPauseCommand(void);
+BoardLook BoardStopCommand(UINT code);
+void PlaybackEnded(void);  // UM_PLAYBACKENDED on the board
+
+// Builds g_engine.boardText from an entry (bounded).
+void FormatBoardText(const PlaylistEntry* entry);
+
+// Audio output.
+int SetVolume(DWORD percent);
+int ReadVolume(DWORD* left, DWORD* right);
+int RestartDevice(void);
+int PauseDevice(void);

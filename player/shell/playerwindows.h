@@ -17,8 +17,31 @@
 #define IDM_NEXT_TITLE 42101
 #define IDM_PREV_TITLE 42102
 #define IDM_SHUFFLE_TITLE 42019
+#define IDM_SELECTION_UP 51002
+#define IDM_SELECTION_DOWN 51003
+
+// Board commands: transport, and the internal ones of its buttons and sliders.
+#define IDM_PLAY 40043
+#define IDM_STOP 40044
+#define IDM_PAUSE 40045
+#define IDM_BOARD_PREVIOUS 259
+#define IDM_BOARD_NEXT 260
+#define IDM_BOARD_MUTE 261
+#define IDM_BOARD_UNMUTE 262
+#define IDM_BOARD_SEEK 263
+#define IDM_BOARD_VOLUME 264
+
+// Main window commands.
+#define IDM_ABOUT 40007
+#define IDM_OPEN 40006
+#define IDM_EXIT 40005
+#define IDM_CONFIGURE 40039
+#define IDM_MINIMISE 40049
+#define UM_NOTHING 0x3FF
 
 struct PlayerWindows {
+  HINSTANCE instance;
+  HWND menuBar;
   HWND main;
   HWND board;
   HWND equalizer;
