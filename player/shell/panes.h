@@ -1,0 +1,20 @@
+// The main window's three panes and the shell's extension points. Each pane
+// registers its class, creates its window, sets its g_windows handle on
+// creation and clears it on destruction.
+#pragma once
+#include <windows.h>
+
+HWND BoardCreate(HWND parent);           // "LumtraxMB"
+HWND EqualizerCreate(HWND parent);       // "LumtraxEQ"
+HWND PlaylistWindowCreate(HWND parent);  // "LumtraxPL"
+
+// Filled by the hardware-button and configuration work; every slot may be null.
+struct ShellHooks {
+  void (*readButtonNames)(void);                             // at program entry
+  BOOL (*hotKey)(HWND main, WPARAM id, LPARAM lParam);       // WM_HOTKEY before the media step; TRUE: handled
+  void (*activate)(HWND main, WPARAM wParam, LPARAM lParam); // WM_ACTIVATE, after the shell's own part
+  INT_PTR (*settingsSheet)(HWND owner);                      // 40039; IDOK when it ended with OK
+  void (*boundButtonsOff)(void);                             // engine Unbind's last step
+};
+
+extern ShellHooks g_shellHooks;
