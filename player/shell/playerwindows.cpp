@@ -1,3 +1,6 @@
 #include "shell/playerwindows.h"
 
 PlayerWindows g_windows;
+
+#include "shell/panes.h"
+ShellHooks g_shellHooks;
