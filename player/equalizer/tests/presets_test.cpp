@@ -133,8 +133,11 @@ TEST_F(PresetTest, ApplyEqualizerCallsTheDecoderUnderItsMutex) {
   EXPECT_EQ(memcmp(g_settings.eq, gains, 11), 0) << "the live gains follow";
 
   g_settings.playerFlags &= ~EqualizerOn;
-  ApplyEqualizer(gains);
+  signed char other[11] = {5};
+  EqualizerUpdateDecoder(other);
   EXPECT_EQ(g_calls[1].eqEnabled, 0);
+  EXPECT_EQ(g_calls[1].gains[0], 5);
+  EXPECT_EQ(memcmp(g_settings.eq, gains, 11), 0) << "the decoder update alone leaves the live gains";
 }
 
 TEST_F(PresetTest, AutoPresetChoosesByGenre) {
