@@ -139,7 +139,8 @@ void ApplyEqualizer(const signed char* gains) {
 
 void AutoPreset(const PlaylistEntry* entry) {
   if (g_settings.autoPreset != 1 || !entry) return;
-  const EqPreset* preset = PresetByGenre(entry->tag[TAG_BYTES - 1]);
+  // The probe puts the ID3v2 genre here when the file has one, else the ID3v1 byte.
+  const EqPreset* preset = PresetByGenre(entry->genre);
   // The flat row, not the list's own "Default", which the user may have edited.
   if (!preset) preset = &BuiltInPresets[0];
   // The list may change while the window handles the gains; hand over a copy.
