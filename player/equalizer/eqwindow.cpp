@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "engine/engine.h"
 #include "equalizer/analyser.h"
 #include "equalizer/eqdialogs.h"
 #include "equalizer/spectrumview.h"
