@@ -3,12 +3,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "display/skin.h"
 #include "engine/shared.h"
 #include "equalizer/analyser.h"
 #include "shell/panes.h"
 #include "shell/settings.h"
-
-HDC g_memoryDC;
 
 namespace {
 
@@ -95,9 +94,7 @@ int EngineBindLibraries(HWND mainWindow, LPCWSTR decoderName, LPCWSTR readerName
   lstrcpynW(g_engine.boardText, VERSION_TEXT, BOARD_TEXT_UNITS);
   LoadSettings(&g_settings, &g_engine);
   s_settingsLoaded = 1;
-  HDC screen = GetDC(mainWindow);
-  g_memoryDC = CreateCompatibleDC(screen);
-  ReleaseDC(mainWindow, screen);
+  CreateScratchDC(mainWindow);
   BuildBitReverseTable();
   if (!AllocateRing((LONG)g_settings.audioBuffer)) {
     MessageBoxW(nullptr, u"Nicht genügend Speicher.", u"Anzeige", MB_OK);
@@ -110,8 +107,7 @@ int EngineBindLibraries(HWND mainWindow, LPCWSTR decoderName, LPCWSTR readerName
 int EngineBind(HWND mainWindow) { return EngineBindLibraries(mainWindow, u"KOMP3DEC.DLL", u"KOMP3READER.DLL"); }
 
 int EngineUnbind(void) {
-  if (g_memoryDC) DeleteDC(g_memoryDC);
-  g_memoryDC = nullptr;
+  DeleteScratchDC();
   if (g_engine.KO_Exit) {
     EngineStop();
     CloseTrack();

@@ -103,10 +103,6 @@ int EngineUnbind(void);
 // Bind with other library names (tests).
 int EngineBindLibraries(HWND mainWindow, LPCWSTR decoderName, LPCWSTR readerName);
 
-// The memory device context held from Bind to Unbind; the skin toolkit draws
-// its bitmaps through it.
-extern HDC g_memoryDC;
-
 // Every ring allocation goes through this (tests make it fail).
 extern void* (*g_ringAllocate)(size_t bytes);
 

@@ -96,23 +96,5 @@ int WriteBuffer(WAVEHDR* header) {
   return waveOutWrite(Load(g_engine.waveOut), header, AUDIO_HEADER_BYTES) == MMSYSERR_NOERROR;
 }
 int PauseDevice(void) { return waveOutPause(Load(g_engine.waveOut)) == MMSYSERR_NOERROR; }
-int RestartDevice(void) { return waveOutRestart(Load(g_engine.waveOut)) == MMSYSERR_NOERROR; }
 int ResetDevice(void) { return waveOutReset(Load(g_engine.waveOut)) == MMSYSERR_NOERROR; }
 void CloseDevice(void) { waveOutClose(Load(g_engine.waveOut)); }
-
-int SetVolume(DWORD percent) {
-  DWORD word = 0;
-  if (PlayerFlagsTest(SoundOn)) {
-    DWORD v = (DWORD)((LONG)(percent * 65535) / 100) & 0xFFFF;
-    word = v | (v << 16);
-  }
-  return waveOutSetVolume((HWAVEOUT)0, word) == MMSYSERR_NOERROR;
-}
-
-int ReadVolume(DWORD* left, DWORD* right) {
-  DWORD word = 0;
-  if (waveOutGetVolume((HWAVEOUT)0, &word) != MMSYSERR_NOERROR) return 0;
-  *left = (word & 0xFFFF) * 100 / 65535;
-  *right = (word >> 16) * 100 / 65535;
-  return 1;
-}

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "display/skin.h"
 #include "engine/shared.h"
 #include "equalizer/analyser.h"
 #include "equalizer/presets.h"
@@ -281,9 +282,9 @@ int OpenTrack(DWORD audioStart) {
   e.decoderStart = 0;
   RECT r = {0, 0, 0, 0};
   HFONT font = g_boardHooks.TextFont ? g_boardHooks.TextFont() : nullptr;
-  HGDIOBJ old = font && g_memoryDC ? SelectObject(g_memoryDC, font) : nullptr;
-  if (g_memoryDC) DrawTextW(g_memoryDC, e.boardText, -1, &r, DT_CALCRECT | DT_NOPREFIX);
-  if (old) SelectObject(g_memoryDC, old);
+  HGDIOBJ old = font && g_scratchDC ? SelectObject(g_scratchDC, font) : nullptr;
+  if (g_scratchDC) DrawTextW(g_scratchDC, e.boardText, -1, &r, DT_CALCRECT | DT_NOPREFIX);
+  if (old) SelectObject(g_scratchDC, old);
   e.boardTextWidth = r.right - r.left + 30;
   return 1;
 }
