@@ -276,13 +276,14 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD styl
     } else {
       w->owner = parent ? TopLevelOf(parent) : nullptr;
       // The default position is the work area: the screen less the task bar and the menu bar.
+      RECT work = WorkArea();
       if (x == CW_USEDEFAULT) {
-        x = 0;
-        y = kTaskBarHeight;
+        x = work.left;
+        y = work.top;
       }
       if (width == CW_USEDEFAULT) {
-        width = kScreenWidth;
-        height = kScreenHeight - kTaskBarHeight - kMenuBarHeight;
+        width = work.right - work.left;
+        height = work.bottom - work.top;
       }
     }
     SetRect(&w->rect, x, y, x + std::max(width, 0), y + std::max(height, 0));
