@@ -192,7 +192,9 @@ LRESULT CALLBACK ButtonProc(HWND h, UINT m, WPARAM w, LPARAM l) {
       if (kind == BS_GROUPBOX) return 0;
       SetCapture(h);
       s->tracking = s->pushed = true;
-      if (GetWindowLongW(h, GWL_STYLE) & WS_TABSTOP) SetFocus(h);
+      // The device's buttons always take the focus on a tap, so a field
+      // that loses it reports EN_KILLFOCUS before the click.
+      SetFocus(h);
       InvalidateRect(h, nullptr, FALSE);
       return 0;
     case WM_MOUSEMOVE:

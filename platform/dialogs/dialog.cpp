@@ -311,6 +311,8 @@ INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, const void* t, HWND owner, D
   auto st = StateOf(dlg);
   bool ownerEnabled = owner && IsWindowEnabled(owner);
   if (ownerEnabled) EnableWindow(owner, FALSE);
+  // A control that held the stylus beneath lets go without a click.
+  ReleaseCapture();
   if (!st->ended) {
     ShowWindow(dlg, SW_SHOW);
     SetForegroundWindow(dlg);

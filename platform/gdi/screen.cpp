@@ -103,7 +103,12 @@ void ComposeScreen(Surface& out) {
       Window* w = GetWin(h);
       if (w && (w->style & WS_VISIBLE) && w->surface) layers.push_back({w->surface, w->rect.left, w->rect.top});
     }
-    if (Window* f = GetWin(ForegroundLocked())) title = f->text;
+    if (Window* f = GetWin(ForegroundLocked())) {
+      title = f->text;
+      // A dialog without a title of its own shows its owner's.
+      if (title.empty() && f->owner)
+        if (Window* o = GetWin(f->owner)) title = o->text;
+    }
     wait = CurrentCursor() == gWaitCursor;
   }
   std::lock_guard lock(GdiLock());

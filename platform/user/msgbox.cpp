@@ -198,6 +198,8 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     answer = l.answer;
     show = !answer && (l.shown < 0 ? LxGetProgramOptions()->scale != 0 : l.shown != 0);
   }
+  // Answered at once or not, a box has opened over whatever held the stylus.
+  ReleaseCapture();
   if (!answer) answer = show ? ShowBox(owner, text ? text : u"", caption ? caption : u"Error", type) : DefaultAnswer(type);
   call.answer = answer;
   std::lock_guard lock(Log().lock);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "lxdrive.h"
+#include "lxresource.h"
 #include "lxuser.h"
 #include "windows.h"
 
@@ -47,4 +48,28 @@ TEST(Screen, WindowsShowAtTheirPlaceBelowTheTaskBar) {
   LxScreenshot(px.data());
   EXPECT_NE(at(15, 26 + 15), 0xFF0000u);
   DestroyWindow(h);
+}
+
+TEST(Screen, TaskBarShowsTheOwnersTitleForATitleLessDialog) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = PaintRed;
+  wc.lpszClassName = u"LxTestScreen";
+  RegisterClassW(&wc);  // may be there already
+  HWND owner = CreateWindowExW(0, u"LxTestScreen", u"Equalizer bearbeiten", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+  SetForegroundWindow(owner);
+  Pump();
+  std::vector<DWORD> ownerBar(240 * 320), dialogBar(240 * 320);
+  LxScreenshot(ownerBar.data());
+  LXDLGTEMPLATE t{WS_POPUP | WS_VISIBLE, 0, 0, 0, 100, 100, nullptr, 0, nullptr, 0, nullptr};
+  HWND dlg = CreateDialogIndirectParamW(nullptr, &t, owner, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+  ASSERT_NE(dlg, nullptr);
+  SetForegroundWindow(dlg);
+  Pump();
+  LxScreenshot(dialogBar.data());
+  ownerBar.resize(240 * 26);
+  dialogBar.resize(240 * 26);
+  EXPECT_TRUE(ownerBar == dialogBar) << "the task bar reads as with the owner in front";
+  DestroyWindow(dlg);
+  DestroyWindow(owner);
 }
