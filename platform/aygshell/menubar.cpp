@@ -94,7 +94,8 @@ int ButtonIndex(MenuBar& b, UINT id) {
 
 void Press(HWND h, MenuBar& b, int i) {
   Button btn = b.buttons[i];
-  if (!(btn.state & TBSTATE_ENABLED)) return;
+  // A modal dialog disables the owner; its menu bar must not reach it then.
+  if (!(btn.state & TBSTATE_ENABLED) || !IsWindowEnabled(b.parent)) return;
   HMENU sub = SubMenuOf(b, btn);
   b.pressed = i;
   InvalidateRect(h, nullptr, FALSE);

@@ -422,16 +422,23 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     if (show && cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE && cmd != SW_MINIMIZE) {
       SetForegroundInternal(hwnd, WA_ACTIVE);
     } else if (!show) {
+      // The foreground passes to a window that can take it; a menu bar or a
+      // dropped list (WS_EX_NOACTIVATE) never does, and with none left the
+      // hidden window still hears that it is no longer active.
       HWND next = nullptr;
+      bool lost = false;
       {
         std::lock_guard lock(UserLock());
         if (Table().foreground == hwnd) {
-          for (auto it = Table().topLevels.rbegin(); !next && it != Table().topLevels.rend(); ++it)
-            if (*it != hwnd && (GetWin(*it)->style & WS_VISIBLE)) next = *it;
-          if (!next) Table().foreground = nullptr;
+          for (auto it = Table().topLevels.rbegin(); !next && it != Table().topLevels.rend(); ++it) {
+            Window* o = GetWin(*it);
+            if (*it != hwnd && (o->style & WS_VISIBLE) && !(o->exStyle & WS_EX_NOACTIVATE)) next = *it;
+          }
+          if (!next) Table().foreground = nullptr, lost = true;
         }
       }
       if (next) SetForegroundInternal(next, WA_ACTIVE);
+      else if (lost) NotifyProc(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
     }
   }
   return was;
