@@ -3,7 +3,7 @@
 // lumtrax-device drives a running program.
 //
 // One request per connection: a line of words, answered by "ok ..." or
-// "err ..." lines; "screenshot" is followed by 240*320 pixels, 4 bytes each
+// "err ..." lines; "screenshot" is followed by W*H pixels (240*320 on the handheld), 4 bytes each
 // (0x00RRGGBB, little-endian). Strings are "~" (none) or "=" and UTF-8
 // with %XX for bytes outside printable ASCII, space and '%'.
 //
@@ -17,7 +17,7 @@
 //   text STRING                  -> WM_CHAR per UTF-16 unit
 //   idle [MS]                    -> ok 1 when the program waits for input
 //   windows                      -> ok N, then N lines: HWND PARENT CLASS TITLE L T R B VISIBLE
-//   screenshot                   -> ok 240 320, then the pixels
+//   screenshot                   -> ok W H, then the pixels
 #pragma once
 #include <string>
 #include <vector>

@@ -7,6 +7,7 @@
 #include "lxstate.h"
 #include "pm.h"
 #include "windows.h"
+#include "../gdi/lxgdi.h"
 
 // Declared with the window manager's API in winuser.h.
 WINUSERAPI BOOL SystemParametersInfoW(UINT action, UINT param, PVOID value, UINT winIni);
@@ -90,8 +91,8 @@ BOOL SystemParametersInfoW(UINT action, UINT param, PVOID value, UINT winIni) {
   }
   if (LxUserSystemParametersInfoW) return LxUserSystemParametersInfoW(action, param, value, winIni);
   if (action == kGetWorkArea && value) {
-    // The screen less the task bar and the menu bar, 26 pixels each.
-    *static_cast<RECT*>(value) = RECT{0, 26, 240, 294};
+    // The screen less the task bar and the menu bar.
+    *static_cast<RECT*>(value) = lx::WorkArea();
     return TRUE;
   }
   SetLastError(ERROR_INVALID_PARAMETER);

@@ -82,6 +82,7 @@ void RunSdl() {
     Display().headless = true;
     return;
   }
+  const int kScreenWidth = Screen().width, kScreenHeight = Screen().height;
   SDL_Window* win = SDL_CreateWindow("Lumtrax", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kScreenWidth * scale,
                                      kScreenHeight * scale, 0);
   SDL_Renderer* ren = win ? SDL_CreateRenderer(win, -1, 0) : nullptr;
@@ -108,7 +109,8 @@ void RunSdl() {
       do {
         switch (e.type) {
           case SDL_QUIT:
-            if (HWND main = MainWindow()) PostMessageW(main, WM_CLOSE, 0, 0);
+            // A desktop program's window in front may be a modal dialog above its main window.
+            if (HWND h = Screen().taskBar ? MainWindow() : GetForegroundWindow()) PostMessageW(h, WM_CLOSE, 0, 0);
             break;
           case SDL_MOUSEBUTTONDOWN:
             if (e.button.button == SDL_BUTTON_LEFT) {

@@ -50,8 +50,8 @@ std::string DeviceArgument(const std::string& arg) {
   return LxToUtf8(LxDevicePath(host));
 }
 
-// The device's four application buttons, named as the shell names them, the
-// first time any program starts on this device.
+// The device's four application buttons, the first time any program starts on
+// this device; each is named after the desktop key that presses it.
 void SeedShellKeys() {
   HKEY probe;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Microsoft\\Shell\\Keys", 0, 0, &probe) == ERROR_SUCCESS) {
@@ -61,7 +61,7 @@ void SeedShellKeys() {
   for (int i = 1; i <= 4; ++i) {
     WCHAR path[64], name[16];
     wsprintfW(path, u"Software\\Microsoft\\Shell\\Keys\\40%2X", 0xC0 + i);
-    wsprintfW(name, u"Button %d", i);
+    wsprintfW(name, u"F%d", i);
     HKEY key;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, 0, nullptr, &key, nullptr) != ERROR_SUCCESS) return;
     RegSetValueExW(key, u"Name", 0, REG_SZ, (const BYTE*)name, (DWORD)(lstrlenW(name) + 1) * sizeof(WCHAR));

@@ -277,13 +277,14 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD styl
     } else {
       w->owner = parent ? TopLevelOf(parent) : nullptr;
       // The default position is the work area: the screen less the task bar and the menu bar.
+      RECT work = WorkArea();
       if (x == CW_USEDEFAULT) {
-        x = 0;
-        y = kTaskBarHeight;
+        x = work.left;
+        y = work.top;
       }
       if (width == CW_USEDEFAULT) {
-        width = kScreenWidth;
-        height = kScreenHeight - kTaskBarHeight - kMenuBarHeight;
+        width = work.right - work.left;
+        height = work.bottom - work.top;
       }
     }
     SetRect(&w->rect, x, y, x + std::max(width, 0), y + std::max(height, 0));
@@ -428,16 +429,23 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     if (show && cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE && cmd != SW_MINIMIZE) {
       SetForegroundInternal(hwnd, WA_ACTIVE);
     } else if (!show) {
+      // The foreground passes to a window that can take it; a menu bar or a
+      // dropped list (WS_EX_NOACTIVATE) never does, and with none left the
+      // hidden window still hears that it is no longer active.
       HWND next = nullptr;
+      bool lost = false;
       {
         std::lock_guard lock(UserLock());
         if (Table().foreground == hwnd) {
-          for (auto it = Table().topLevels.rbegin(); !next && it != Table().topLevels.rend(); ++it)
-            if (*it != hwnd && (GetWin(*it)->style & WS_VISIBLE)) next = *it;
-          if (!next) Table().foreground = nullptr;
+          for (auto it = Table().topLevels.rbegin(); !next && it != Table().topLevels.rend(); ++it) {
+            Window* o = GetWin(*it);
+            if (*it != hwnd && (o->style & WS_VISIBLE) && !(o->exStyle & WS_EX_NOACTIVATE)) next = *it;
+          }
+          if (!next) Table().foreground = nullptr, lost = true;
         }
       }
       if (next) SetForegroundInternal(next, WA_ACTIVE);
+      else if (lost) NotifyProc(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
     }
   }
   return was;

@@ -18,7 +18,7 @@ const char kUsage[] =
     "usage: lumtrax-device [--pid PID] [--timeout S] COMMAND\n"
     "  --timeout S                   give up on a device that does not answer in S seconds (30)\n"
     "  list                          running device programs\n"
-    "  tap X Y                       tap the screen (240x320, task bar included)\n"
+    "  tap X Y                       tap the screen (240x320 on the handheld, task bar included)\n"
     "  drag X1 Y1 X2 Y2 [STEPS]      press, move, lift\n"
     "  down X Y | move X Y | up X Y  one stylus event\n"
     "  key KEY [down|up]             KEY: up down left right enter escape app1..app12\n"
