@@ -16,7 +16,7 @@ enum EngineState : DWORD { Stopped = 0, Playing = 1, Paused = 2 };
 #define AUDIO_HEADER_BYTES 32
 #define AUDIO_BLOCK_BYTES (AUDIO_HEADER_BYTES + AUDIO_PCM_BYTES)
 #define TIMER_SEEK 1286
-#define VERSION_TEXT L"Lumtrax v1.52 Service Pack 2(Patch 2)"
+#define VERSION_TEXT u"Lumtrax v1.52 Service Pack 2(Patch 2)"
 
 struct PlayerEngine {
   HMODULE decoderLibrary;
@@ -49,6 +49,7 @@ struct PlayerEngine {
   DWORD audioStart;      // first audio byte of the open title; positions count from here
   LONG seekCounter;      // raised by each seek, so a draining thread reads on
   LONG decoderStart;     // start position for the next KO_Init
+  DWORD seekState;       // the state a seek restores; Pause and Play in a seek change it
 };
 
 extern PlayerEngine g_engine;
