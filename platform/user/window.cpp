@@ -311,20 +311,23 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD styl
   return hwnd;
 }
 
+// The device's order: windows owned by this one first, then the window
+// itself, then its children from the top down, so that a parent's WM_DESTROY
+// still finds its children working.
 static void DestroyTree(HWND hwnd, std::vector<HWND>& order) {
-  std::vector<HWND> kids;
+  std::vector<HWND> kids, owned;
   {
     std::lock_guard lock(UserLock());
     Window* w = GetWin(hwnd);
     if (!w || w->destroying) return;
     w->destroying = true;
     kids = w->children;
-    // Windows owned by this one go with it.
     for (HWND t : Table().topLevels)
-      if (Window* o = GetWin(t); o && o->owner == hwnd) kids.push_back(t);
+      if (Window* o = GetWin(t); o && o->owner == hwnd) owned.push_back(t);
   }
-  for (auto it = kids.rbegin(); it != kids.rend(); ++it) DestroyTree(*it, order);
+  for (auto it = owned.rbegin(); it != owned.rend(); ++it) DestroyTree(*it, order);
   order.push_back(hwnd);
+  for (auto it = kids.rbegin(); it != kids.rend(); ++it) DestroyTree(*it, order);
 }
 
 BOOL DestroyWindow(HWND hwnd) {
@@ -341,7 +344,6 @@ BOOL DestroyWindow(HWND hwnd) {
     wasForeground = Table().foreground == hwnd;
     owner = w->owner;
   }
-  // Children hear WM_DESTROY before their parent, so they can still use it.
   std::vector<HWND> order;
   DestroyTree(hwnd, order);
   for (HWND h : order) {

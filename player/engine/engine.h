@@ -69,6 +69,7 @@ struct AudioRing {
   LONG done;       // B
   LONG holding;
   DWORD completions;
+  LONG written;    // last slot handed to the device: a flush writes only the ones after it
 };
 
 extern AudioRing g_ring;
@@ -99,6 +100,11 @@ enum BoardLook { LookUnchanged = 0, LookStopped = 1, LookPlaying = 2, LookPaused
 // Binding (main window creation / destruction). Bind shows its own boxes.
 int EngineBind(HWND mainWindow);
 int EngineUnbind(void);
+// Bind with other library names (tests).
+int EngineBindLibraries(HWND mainWindow, LPCWSTR decoderName, LPCWSTR readerName);
+
+// Every ring allocation goes through this (tests make it fail).
+extern void* (*g_ringAllocate)(size_t bytes);
 
 int AllocateRing(LONG n);
 void FreeRing(void);
@@ -124,7 +130,13 @@ void PlaybackEnded(void);  // UM_PLAYBACKENDED on the board
 void FormatBoardText(const PlaylistEntry* entry);
 
 // Audio output.
+int PrepareOutput(void);
+void PrepareBuffers(void);
+void UnprepareBuffers(void);
+int WriteBuffer(WAVEHDR* header);
+int PauseDevice(void);
+int RestartDevice(void);
+int ResetDevice(void);
+void CloseDevice(void);
 int SetVolume(DWORD percent);
 int ReadVolume(DWORD* left, DWORD* right);
-int RestartDevice(void);
-int PauseDevice(void);

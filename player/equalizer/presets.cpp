@@ -1,5 +1,6 @@
 #include "equalizer/presets.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -123,9 +124,12 @@ void PresetReset(void) {
 DWORD PresetCount(void) { return g_presets.count; }
 
 void EqualizerUpdateDecoder(const signed char* gains) {
-  if (g_engine.decoderMutex) WaitForSingleObject(g_engine.decoderMutex, INFINITE);
+  // The decode thread clears the mutex field before it closes the mutex; a
+  // wait on a handle closed meanwhile fails, and then no thread decodes.
+  HANDLE mutex = std::atomic_ref<HANDLE>(g_engine.decoderMutex).load();
+  if (mutex && WaitForSingleObject(mutex, INFINITE) != WAIT_OBJECT_0) mutex = nullptr;
   if (g_engine.KO_Init) g_engine.KO_Init(0, PlayerFlagsGet() & EqualizerOn, gains, -1);
-  if (g_engine.decoderMutex) ReleaseMutex(g_engine.decoderMutex);
+  if (mutex) ReleaseMutex(mutex);
 }
 
 void ApplyEqualizer(const signed char* gains) {
