@@ -160,13 +160,13 @@ TEST_F(BoardView, OnlyALineWiderThanTheBoardScrollsByTheSpeedsStep) {
 
 TEST_F(BoardView, EndOfTitleAdvanceShowsWhatThePlaylistAnswered) {
   g_windows.playlist = MakePlaylist(host);
-  g_playlist.answer = 1;
+  g_scriptedPlaylist.answer = 1;
   SendMessageW(board, WM_COMMAND, MAKEWPARAM(IDM_STOP, 1), 0);
   lxtest::Pump();
   EXPECT_TRUE(g_board.buttons[BoardPlay].flags & ButtonVisible);
   EXPECT_FALSE(g_board.buttons[BoardPause].flags & ButtonVisible);
   EXPECT_TRUE(TextLineShows(VERSION_TEXT));
-  g_playlist.answer = 0;
+  g_scriptedPlaylist.answer = 0;
   SendMessageW(board, WM_COMMAND, MAKEWPARAM(IDM_STOP, 1), 0);
   EXPECT_FALSE(g_board.buttons[BoardPlay].flags & ButtonVisible);
   EXPECT_TRUE(g_board.buttons[BoardPause].flags & ButtonVisible);

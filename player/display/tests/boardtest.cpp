@@ -10,14 +10,14 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CALLBACK PlaylistProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_COMMAND) return DefWindowProcW(hwnd, message, wParam, lParam);
-  ++g_playlist.commands;
-  g_playlist.last = (UINT)wParam;
-  return g_playlist.answer;
+  ++g_scriptedPlaylist.commands;
+  g_scriptedPlaylist.last = (UINT)wParam;
+  return g_scriptedPlaylist.answer;
 }
 
 }  // namespace
 
-ScriptedPlaylist g_playlist;
+ScriptedPlaylist g_scriptedPlaylist;
 
 HWND MakePlaylist(HWND parent) {
   static bool registered;
@@ -28,14 +28,13 @@ HWND MakePlaylist(HWND parent) {
     RegisterClassW(&wc);
     registered = true;
   }
-  g_playlist = ScriptedPlaylist{0, 0, 1};
+  g_scriptedPlaylist = ScriptedPlaylist{0, 0, 1};
   return CreateWindowExW(0, u"ScriptedPlaylist", NULL, WS_CHILD, 0, 190, 240, 79, parent, NULL, NULL, NULL);
 }
 
 void BoardTest::SetUp() {
   SettingsDefaults(&g_settings);
   memset(&g_engine, 0, sizeof g_engine);
-  g_standIn = StandIn{};
   static bool registered;
   if (!registered) {
     WNDCLASSW wc = {};

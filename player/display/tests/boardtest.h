@@ -1,5 +1,5 @@
 // The board and toolkit tests' shared pieces: a host window at the work area
-// (screen = board + (0, 26)), screenshots in board coordinates, stand-ins.
+// (screen = board + (0, 26)), screenshots in board coordinates, a scripted playlist window.
 #pragma once
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -16,19 +16,13 @@
 #include "shell/playerwindows.h"
 #include "shell/settings.h"
 
-struct StandIn {
-  int seekSteps;
-  BOOL playFails;
-};
-extern StandIn g_standIn;
-
 // A playlist window that answers the board's navigation commands.
 struct ScriptedPlaylist {
   int commands;
   UINT last;
   LRESULT answer;
 };
-extern ScriptedPlaylist g_playlist;
+extern ScriptedPlaylist g_scriptedPlaylist;
 HWND MakePlaylist(HWND parent);
 
 #define HOST_TOP 26

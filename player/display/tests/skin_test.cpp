@@ -49,8 +49,8 @@ const RECT kPrevious = BOARD_PREVIOUS_RECT, kPlay = BOARD_PLAY_RECT, kSpeaker = 
 TEST_F(SkinTest, ReleaseOverTheButtonPostsOnceElsewhereRestoresIt) {
   Shot before;
   Hold(190, 70, 190, 70, [] {});
-  EXPECT_EQ(g_playlist.commands, 1);
-  EXPECT_EQ(g_playlist.last, (UINT)IDM_PREV_TITLE);
+  EXPECT_EQ(g_scriptedPlaylist.commands, 1);
+  EXPECT_EQ(g_scriptedPlaylist.last, (UINT)IDM_PREV_TITLE);
 
   Shot* pressed = nullptr;
   Hold(190, 70, 120, 20, [&] {
@@ -58,7 +58,7 @@ TEST_F(SkinTest, ReleaseOverTheButtonPostsOnceElsewhereRestoresIt) {
     pressed = new Shot;
   });
   lxtest::Pump();
-  EXPECT_EQ(g_playlist.commands, 1) << "released outside: no command";
+  EXPECT_EQ(g_scriptedPlaylist.commands, 1) << "released outside: no command";
   EXPECT_FALSE(SameArea(before, *pressed, kPrevious)) << "the pressed bitmap shows while held";
   EXPECT_TRUE(SameArea(before, Shot(), kPrevious)) << "the normal look is back";
   delete pressed;
@@ -85,7 +85,7 @@ TEST_F(SkinTest, QuitEndsAPressWithoutACommand) {
   EXPECT_EQ(quit, 3) << "the quit is handed on";
   LxInputStylus(WM_LBUTTONUP, 190, 70 + HOST_TOP);
   lxtest::Pump();
-  EXPECT_EQ(g_playlist.commands, 0);
+  EXPECT_EQ(g_scriptedPlaylist.commands, 0);
   EXPECT_EQ(GetCapture(), nullptr);
   EXPECT_FALSE(g_board.buttons[BoardPrevious].flags & ButtonPressed);
 }
@@ -97,7 +97,7 @@ TEST_F(SkinTest, BusyDropsTapsButNotTimers) {
   Tap(190, 70);
   SendMessageW(board, WM_TIMER, TIMER_BOARD_ANIMATION, 0);
   WaitCursor(FALSE, TRUE);
-  EXPECT_EQ(g_playlist.commands, 0);
+  EXPECT_EQ(g_scriptedPlaylist.commands, 0);
   EXPECT_EQ(g_board.scrollPosition, 2u);
 }
 
