@@ -254,11 +254,11 @@ void ResetRing(void) {
 }
 
 void FormatBoardText(const PlaylistEntry* entry) {
-  if (memcmp(entry->tag, "TAG", 3) == 0) {
-    WCHAR artist[31];
-    OemToWide(entry->tag + 33, 30, artist, 31);
-    TrimTrailingBlanks(artist, 31);
-    LxFormatW(g_engine.boardText, BOARD_TEXT_UNITS, u"%s - %s <%s>", entry->title, artist, entry->durationText);
+  // The probe's tag text, ID3v2 before ID3v1. An ID3v1 tag always shows its
+  // artist part, blank or not; an ID3v2 tag only when it names one.
+  if ((entry->tags & EntryId3v1) || entry->artist[0]) {
+    LxFormatW(g_engine.boardText, BOARD_TEXT_UNITS, u"%s - %s <%s>", entry->title, entry->artist,
+              entry->durationText);
   } else {
     LxFormatW(g_engine.boardText, BOARD_TEXT_UNITS, u"%s <%s>", entry->title, entry->durationText);
   }
