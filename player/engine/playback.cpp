@@ -266,7 +266,7 @@ void FormatBoardText(const PlaylistEntry* entry) {
 
 int OpenTrack(DWORD audioStart) {
   PlayerEngine& e = g_engine;
-  if (!e.filePath[0]) return 0;
+  if (!e.filePath[0] || !e.reader.Open) return 0;  // nothing bound: a shell without its libraries
   WaitCursor(TRUE, FALSE);
   int useCache = g_settings.useCache ? 1 : 0;
   if (!e.reader.Open(e.filePath, useCache && g_settings.cacheSync ? 1 : 0, useCache, (int)g_settings.cacheBuffer,
@@ -293,7 +293,7 @@ void CloseTrack(void) {
   PlayerEngine& e = g_engine;
   BOOL open = PlayerFlagsTest(TrackOpen);
   PlayerFlagsClear(TrackOpen);
-  e.KO_Exit();
+  if (e.KO_Exit) e.KO_Exit();
   if (open) e.reader.Close();
   e.streamInfo = nullptr;
   e.sampleRate = e.channels = e.duration = e.trackRate = 0;
