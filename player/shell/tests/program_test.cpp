@@ -113,6 +113,31 @@ class ProgramTest : public ::testing::Test {
       if (reply[i] || reply[i + 1] || reply[i + 2]) return false;
     return true;
   }
+  // The board's time digits as shown.
+  std::string TimeDigits(pid_t pid) {
+    std::string reply = Call(pid, "screenshot"), digits;
+    size_t eol = reply.find('\n');
+    for (int y = 56; y < 84 && eol != std::string::npos; y++)
+      digits += reply.substr(eol + 1 + (y * 240 + 24) * 4, 76 * 4);
+    return digits;
+  }
+  // Whether the time moves on within the given time.
+  bool TimeMoves(pid_t pid, int ms) {
+    std::string before = TimeDigits(pid);
+    auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+    while (Clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      if (TimeDigits(pid) != before) return true;
+    }
+    return false;
+  }
+  // The device suspends and wakes; the wake starts "lumtrax WakeUp".
+  void SuspendAndWake(pid_t pid) {
+    EXPECT_EQ(Call(pid, "suspend").rfind("ok", 0), 0u);
+    EXPECT_EQ(Call(pid, "wake").rfind("ok", 0), 0u);
+    EXPECT_EQ(WaitExit(Start({"WakeUp"})), 255);
+    ASSERT_TRUE(WaitUp(pid));
+  }
   std::string Text(const std::string& hostPath) {
     Bytes b = ReadHostFile(hostPath);
     return std::string(b.begin(), b.end());
@@ -215,6 +240,21 @@ TEST_F(ProgramTest, OneWakeUpNotificationAndWakingTurnsTheDisplayOn) {
   EXPECT_STREQ(line, "255\n") << "the wake-started instance hands over and ends";
   ASSERT_TRUE(WaitUp(player));
   EXPECT_FALSE(ScreenDark(player));
+}
+
+TEST_F(ProgramTest, WakingResumesPlayingButNotPausedOutput) {
+  Seed(u"No Display Welcome", 1);
+  pid_t player = Start({demo_});
+  ASSERT_TRUE(WaitUp(player));
+  ASSERT_TRUE(TimeMoves(player, 5000)) << "the demo plays";
+  SuspendAndWake(player);
+  EXPECT_TRUE(TimeMoves(player, 5000)) << "buffers come back after waking";
+  Post(player, WM_COMMAND, 40045);  // "Pause"
+  ASSERT_TRUE(WaitUp(player));
+  SuspendAndWake(player);
+  EXPECT_FALSE(TimeMoves(player, 1500)) << "a pause stays a pause";
+  kill(player, SIGTERM);
+  EXPECT_EQ(WaitExit(player), 0);
 }
 
 TEST_F(ProgramTest, WelcomeComesBeforeTheStartFile) {
