@@ -11,9 +11,6 @@
 #include "shell/panes.h"
 #include "shell/playerwindows.h"
 
-// The engine's audio output, when the bench is linked without it.
-__attribute__((weak)) int RestartDevice(void) { return 1; }
-
 namespace {
 
 std::vector<short> MusicLike() {
