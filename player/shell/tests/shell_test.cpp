@@ -21,6 +21,8 @@
 #include "shell/settings.h"
 #include "testing/playertest.h"
 
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show);
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -290,6 +292,13 @@ TEST_F(ShellTest, CreationBuildsMenuBarAndPanesAboveIt) {
   EXPECT_FALSE(GetMenuState(playlist, 42013, MF_BYCOMMAND) & MF_GRAYED);
   SendMessageW(main, UM_MENUSTATE, 0, 0);
   EXPECT_TRUE(GetMenuState(playlist, 42013, MF_BYCOMMAND) & MF_GRAYED);
+}
+
+TEST_F(ShellTest, ClassAlreadyRegisteredEndsWithOne) {
+  MainWindowRegister(g_windows.instance);
+  WCHAR none[] = u"";
+  EXPECT_EQ(WinMain(g_windows.instance, nullptr, none, SW_SHOW), 1);
+  EXPECT_EQ(g_engineStub.calls.size(), 0u);
 }
 
 TEST_F(ShellTest, RefusedBindLeavesNoWindowAndSkipsShutdown) {
