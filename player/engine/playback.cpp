@@ -9,6 +9,7 @@
 #include "equalizer/presets.h"
 #include "playlist/playlist.h"
 #include "shell/dispatch.h"
+#include "shell/panes.h"
 #include "shell/playerwindows.h"
 #include "shell/power.h"
 #include "shell/settings.h"
@@ -491,6 +492,8 @@ BoardLook BoardPlayCommand(void) {
   if (CurrentState() != Paused) {
     PlaylistEntry* entry = g_navigation.selectedIndex >= 0 ? PlaylistEntryAt(g_navigation.selectedIndex) : nullptr;
     if (!entry) return LookStopped;
+    // A ring size or cache change the settings sheet could not apply under running music.
+    if (CurrentState() == Stopped && g_shellHooks.applyPendingSettings) g_shellHooks.applyPendingSettings();
     if (lstrcmpW(entry->path, g_engine.filePath) != 0) {
       LoadTrack(entry);
       return LookUnchanged;
