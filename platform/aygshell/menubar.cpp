@@ -136,6 +136,8 @@ LRESULT CALLBACK MenuBarProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     case WM_PAINT: Paint(h, *b); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_LBUTTONDOWN: {
+      // While its window is disabled (a modal dialog runs) the bar is too.
+      if (b->parent && !IsWindowEnabled(b->parent)) return 0;
       POINT p{(short)LOWORD(l), (short)HIWORD(l)};
       for (size_t i = 0; i < b->buttons.size(); ++i)
         if (!(b->buttons[i].state & TBSTATE_HIDDEN) && PtInRect(&b->buttons[i].rect, p)) {

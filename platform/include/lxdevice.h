@@ -26,8 +26,9 @@
 
 // Running devices' process ids, newest first (stale sockets are removed).
 LX_EXPORT std::vector<int> LxDevicePids();
-// Sends one request; reply gets everything the device answered.
-LX_EXPORT int LxDeviceCall(int pid, const std::string& request, std::string& reply);
+// Sends one request; reply gets everything the device answered. 0 when the
+// process does not answer in time (at once when it is stopped).
+LX_EXPORT int LxDeviceCall(int pid, const std::string& request, std::string& reply, int timeoutMs = 30000);
 LX_EXPORT std::string LxDeviceSocketDir();
 LX_EXPORT std::string LxEncodeWord(const std::u16string* s);
 LX_EXPORT int LxDecodeWord(const std::string& word, std::u16string* s);

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "../gdi/lxgdi.h"
+#include "../shell/lxpower.h"
 #include "lxdisplay.h"
 #include "lxuser.h"
 #include "lxwin.h"
@@ -67,14 +68,6 @@ UINT VirtualKeyOf(SDL_Keycode k) {
   return 0;
 }
 
-// The program's main window: the oldest top-level window without an owner.
-HWND MainWindow() {
-  std::lock_guard lock(UserLock());
-  for (HWND h : TopLevels())
-    if (Window* w = GetWin(h); w && !w->owner) return h;
-  return nullptr;
-}
-
 void PostActivate(bool active) {
   HWND fg = GetForegroundWindow();
   if (fg) PostMessageW(fg, WM_ACTIVATE, MAKEWPARAM(active ? WA_ACTIVE : WA_INACTIVE, 0), 0);
@@ -82,6 +75,8 @@ void PostActivate(bool active) {
 
 void RunSdl() {
   int scale = Display().scale;
+  // The desktop may blank as usual; SystemIdleTimerReset holds it off.
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     fprintf(stderr, "lumtrax: no desktop window (%s); running headless\n", SDL_GetError());
     Display().headless = true;
@@ -107,7 +102,7 @@ void RunSdl() {
   Surface screen;
   int shown = -1;
   Uint32 lastPresent = 0;
-  bool down = false;
+  bool down = false, screenSaverOff = false;
   while (!D().stop) {
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, 16)) {
@@ -143,14 +138,22 @@ void RunSdl() {
             break;
           }
           case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) PostActivate(true);
-            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) PostActivate(false);
+            // The device is in front while its window shows, focused or not.
+            if (e.window.event == SDL_WINDOWEVENT_MINIMIZED || e.window.event == SDL_WINDOWEVENT_HIDDEN)
+              PostActivate(false);
+            if (e.window.event == SDL_WINDOWEVENT_RESTORED || e.window.event == SDL_WINDOWEVENT_SHOWN)
+              PostActivate(true);
             if (e.window.event == SDL_WINDOWEVENT_EXPOSED) shown = -1;
             break;
         }
       } while (SDL_PollEvent(&e));
     }
     if (D().raise.exchange(false)) SDL_RaiseWindow(win);
+    bool inhibit = LxIdleInhibited();
+    if (inhibit != screenSaverOff) {
+      screenSaverOff = inhibit;
+      inhibit ? SDL_DisableScreenSaver() : SDL_EnableScreenSaver();
+    }
     if (D().cursorChanged.exchange(false)) SDL_SetCursor(CurrentCursor() == gWaitCursor ? wait : arrow);
     int gen = gScreenGeneration.load();
     Uint32 now = SDL_GetTicks();
@@ -174,6 +177,13 @@ void RunSdl() {
 }
 
 }  // namespace
+
+HWND MainWindow() {
+  std::lock_guard lock(UserLock());
+  for (HWND h : TopLevels())
+    if (Window* w = GetWin(h); w && !w->owner) return h;
+  return nullptr;
+}
 
 DisplayConfig& Display() {
   static DisplayConfig c;

@@ -1,12 +1,16 @@
 // Program entry: the platform's options are taken off the command line, host
 // paths become device paths, then the program's WinMain runs.
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "../mm/lxaudio.h"
 #include "lxdisplay.h"
@@ -65,6 +69,35 @@ void SeedShellKeys() {
   }
 }
 
+// SIGINT, SIGTERM and SIGHUP close the main window as "Beenden" would, so the
+// program saves what it keeps; a second signal ends the process at once.
+int gSignalPipe[2] = {-1, -1};
+std::atomic<int> gSignals{0};
+
+void OnSignal(int sig) {
+  if (gSignals.fetch_add(1) > 0) _exit(128 + sig);
+  unsigned char b = (unsigned char)sig;
+  if (write(gSignalPipe[1], &b, 1) != 1) _exit(128 + sig);
+}
+
+void WatchSignals() {
+  unsigned char sig;
+  while (read(gSignalPipe[0], &sig, 1) != 1) {
+  }
+  HWND main = lx::MainWindow();
+  if (!main || !PostMessageW(main, WM_CLOSE, 0, 0)) _exit(128 + sig);
+}
+
+void CloseOnSignals() {
+  if (pipe2(gSignalPipe, O_CLOEXEC) != 0) return;
+  std::thread(WatchSignals).detach();
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
+}
+
 }  // namespace
 
 const LxProgramOptions* LxGetProgramOptions(void) { return &gOptions; }
@@ -113,6 +146,7 @@ int LxProgramMain(int argc, char** argv, LxWinMainProc winMain) {
     return 2;
   }
   SeedShellKeys();
+  CloseOnSignals();
   HINSTANCE instance = GetModuleHandleW(nullptr);
   std::u16string cmd = LxFromUtf8(commandLine);
   int code = winMain(instance, nullptr, cmd.data(), SW_SHOW);

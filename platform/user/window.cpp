@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "../gdi/lxgdi.h"
+#include "aygshell.h"
 #include "lxdisplay.h"
 #include "lxwin.h"
 
@@ -309,6 +310,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD styl
   CallProc(hwnd, WM_MOVE, 0, MAKELPARAM(x, y));
   if ((style & WS_VISIBLE) && !(style & WS_CHILD)) SetForegroundInternal(hwnd, WA_ACTIVE);
   NoteScreenChanged();
+  if (!(style & WS_CHILD)) ServerPublishWindows();
   return hwnd;
 }
 
@@ -333,7 +335,7 @@ static void DestroyTree(HWND hwnd, std::vector<HWND>& order) {
 
 BOOL DestroyWindow(HWND hwnd) {
   bool wasForeground;
-  HWND owner;
+  HWND owner, parentOfDestroyed;
   {
     std::lock_guard lock(UserLock());
     Window* w = GetWin(hwnd);
@@ -344,6 +346,7 @@ BOOL DestroyWindow(HWND hwnd) {
     if (w->style & WS_VISIBLE) InvalidateParentArea(w);
     wasForeground = Table().foreground == hwnd;
     owner = w->owner;
+    parentOfDestroyed = w->parent;
   }
   std::vector<HWND> order;
   DestroyTree(hwnd, order);
@@ -370,6 +373,7 @@ BOOL DestroyWindow(HWND hwnd) {
     }
     NoteScreenChanged();
   }
+  if (!parentOfDestroyed) ServerPublishWindows();
   if (wasForeground) {
     HWND next = nullptr;
     {
@@ -418,6 +422,9 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     }
   }
   if (was != show) CallProc(hwnd, WM_SHOWWINDOW, show, 0);
+  // A window's menu bar belongs to it on screen: it goes and comes with it.
+  if (topLevel && was != show)
+    if (HWND bar = SHFindMenuBar(hwnd); bar && bar != hwnd) ShowWindow(bar, show ? SW_SHOWNOACTIVATE : SW_HIDE);
   if (topLevel) {
     if (show && cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE && cmd != SW_MINIMIZE) {
       SetForegroundInternal(hwnd, WA_ACTIVE);

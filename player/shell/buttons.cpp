@@ -322,4 +322,5 @@ void ButtonsInstall(void) {
   g_shellHooks.activate = ButtonsActivate;
   g_shellHooks.settingsSheet = SettingsSheet;
   g_shellHooks.boundButtonsOff = BoundButtonsOff;
+  g_shellHooks.applyPendingSettings = ApplyPendingSettings;
 }

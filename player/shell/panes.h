@@ -15,6 +15,7 @@ struct ShellHooks {
   void (*activate)(HWND main, WPARAM wParam, LPARAM lParam); // WM_ACTIVATE, after the shell's own part
   INT_PTR (*settingsSheet)(HWND owner);                      // 40039; IDOK when it ended with OK
   void (*boundButtonsOff)(void);                             // engine Unbind's last step
+  void (*applyPendingSettings)(void);                        // the board's Play in Stopped, before comparing paths
 };
 
 extern ShellHooks g_shellHooks;

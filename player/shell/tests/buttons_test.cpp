@@ -24,7 +24,6 @@
 #include "shell/settings.h"
 #include "testing/playertest.h"
 
-extern void* (*g_ringAllocate)(size_t bytes);
 
 namespace {
 
@@ -101,7 +100,7 @@ class ButtonsTest : public ::testing::Test {
     if (IsWindow(main_)) PostMessageW(main_, WM_CLOSE, 0, 0);
     PostMessageW(runner_, WM_CLOSE, 0, 0);
     ui_.join();
-    g_ringAllocate = nullptr;
+    g_ringAllocate = allocate_;
   }
   void UiThread() {
     g_engineStub = EngineStub{};
@@ -204,6 +203,7 @@ class ButtonsTest : public ::testing::Test {
   std::atomic<HWND> main_{nullptr}, runner_{nullptr};
   HWND page_ = nullptr;
   int answer_ = IDOK;
+  void* (*allocate_)(size_t) = g_ringAllocate;
 };
 
 TEST_F(ButtonsTest, ButtonNamesAreWholeTextOrTheKey) {
@@ -430,7 +430,7 @@ TEST_F(ButtonsTest, FailedRingSaysSoAndRefusesPlayUntilASizeFits) {
   EXPECT_EQ(g_ring.count, 0);
   EXPECT_EQ(g_ring.slots, nullptr);
 
-  g_ringAllocate = nullptr;
+  g_ringAllocate = allocate_;
   OpenSheet(2);
   Slide(IDC_AUDIO_BUFFER, 0);
   CloseSheet(PSBTN_OK);
