@@ -73,6 +73,8 @@ static LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
 }
 
 static LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
+  // Closed while the welcome dialog was up: there is no list to start into.
+  s_startPending = FALSE;
   if (g_windows.menuBar) {
     DestroyWindow(g_windows.menuBar);
     g_windows.menuBar = NULL;
