@@ -8,6 +8,7 @@ case "${1:-}" in
   test)  pkgs+=(mpg123 xvfb) ;;
   bench) pkgs+=(libbenchmark-dev mpg123 madplay ffmpeg lame twolame sox) ;;
   fuzz)  pkgs+=(clang libclang-rt-14-dev) ;;
+  id3v2-fixtures) pkgs+=(python3-mutagen) ;;  # tools/make-id3v2-fixtures.sh only
 esac
 missing=()
 for p in "${pkgs[@]}"; do

@@ -130,8 +130,17 @@ void Paint(HWND h) {
     RECT t = r;
     if (right) t.right -= box + 4; else t.left += box + 4;
     SetTextColor(dc, ink);
-    DrawTextW(dc, text.c_str(), (int)text.size(), &t, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-    if (s->focus && !text.empty()) {
+    if (style & BS_MULTILINE) {
+      // Wrapped at words, the block centred beside the mark.
+      RECT need = t;
+      DrawTextW(dc, text.c_str(), (int)text.size(), &need, DT_LEFT | DT_WORDBREAK | DT_CALCRECT);
+      int h = need.bottom - need.top;
+      if (h < t.bottom - t.top) t.top += (t.bottom - t.top - h) / 2;
+      DrawTextW(dc, text.c_str(), (int)text.size(), &t, DT_LEFT | DT_WORDBREAK);
+    } else {
+      DrawTextW(dc, text.c_str(), (int)text.size(), &t, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    }
+    if (s->focus && !text.empty() && !(style & BS_MULTILINE)) {
       RECT u = t;
       DrawTextW(dc, text.c_str(), (int)text.size(), &u, DT_LEFT | DT_SINGLELINE | DT_CALCRECT);
       int y = (r.bottom + (u.bottom - u.top)) / 2;
@@ -183,7 +192,9 @@ LRESULT CALLBACK ButtonProc(HWND h, UINT m, WPARAM w, LPARAM l) {
       if (kind == BS_GROUPBOX) return 0;
       SetCapture(h);
       s->tracking = s->pushed = true;
-      if (GetWindowLongW(h, GWL_STYLE) & WS_TABSTOP) SetFocus(h);
+      // The device's buttons always take the focus on a tap, so a field
+      // that loses it reports EN_KILLFOCUS before the click.
+      SetFocus(h);
       InvalidateRect(h, nullptr, FALSE);
       return 0;
     case WM_MOUSEMOVE:

@@ -101,7 +101,7 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
       int x = (short)LOWORD(l), y = (short)HIWORD(l);
-      if (GetWindowLongW(h, GWL_STYLE) & WS_TABSTOP) SetFocus(h);
+      SetFocus(h);  // as on the device, with or without WS_TABSTOP
       RECT list = ListArea(h);
       if ((Style(h) & WS_VSCROLL) && x >= list.right) {
         RECT a = Area(h);

@@ -423,10 +423,10 @@ int GetDeviceCaps(HDC hdc, int index) {
   if (!dc) return 0;
   switch (index) {
     case TECHNOLOGY: return DT_RASDISPLAY;
-    case HORZSIZE: return kScreenWidth * 254 / 960;
-    case VERTSIZE: return kScreenHeight * 254 / 960;
-    case HORZRES: return kScreenWidth;
-    case VERTRES: return kScreenHeight;
+    case HORZSIZE: return Screen().width * 254 / 960;
+    case VERTSIZE: return Screen().height * 254 / 960;
+    case HORZRES: return Screen().width;
+    case VERTRES: return Screen().height;
     case BITSPIXEL: return 32;
     case PLANES: return 1;
     case NUMCOLORS: return -1;

@@ -1,5 +1,7 @@
 // Text through FreeType with DejaVu Sans, standing in for the device's Tahoma:
-// fonts, measurement, ExtTextOutW and DrawTextW.
+// fonts, measurement, ExtTextOutW and DrawTextW. A character the face lacks
+// comes from DejaVu Sans, then Noto Sans CJK when installed, else is drawn as
+// a box: tag text from anywhere must never vanish.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -27,6 +29,8 @@ struct FontCache {
   FT_Library lib = nullptr;
   bool tried = false;
   FT_Face faces[4] = {};  // regular, bold, oblique, bold oblique
+  // Fallbacks per weight (regular, bold), tried in order after the face itself.
+  FT_Face fallbacks[2][2] = {};  // [weight][DejaVu Sans, Noto Sans CJK]
   std::map<std::tuple<int, int, bool, char32_t>, Glyph> glyphs;
 };
 
@@ -54,6 +58,21 @@ void LoadFaces() {
   // A missing style falls back to the regular face.
   for (int i = 1; i < 4; ++i)
     if (!f.faces[i]) f.faces[i] = f.faces[0];
+
+  static const char* kFallbacks[2][2][3] = {
+      {{"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"},
+       {"/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc",
+        "/usr/share/fonts/opentype/noto/NotoSerifCJK-Regular.ttc"}},
+      {{"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"},
+       {"/usr/share/fonts/opentype/noto/NotoSansCJK-Bold.ttc",
+        "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc"}},
+  };
+  for (int w = 0; w < 2; ++w)
+    for (int k = 0; k < 2; ++k)
+      for (const char* file : kFallbacks[w][k]) {
+        if (!file || f.fallbacks[w][k]) continue;
+        if (FT_New_Face(f.lib, file, 0, &f.fallbacks[w][k])) f.fallbacks[w][k] = nullptr;
+      }
 }
 
 int StyleOf(const LOGFONTW& lf) { return (lf.lfWeight >= FW_SEMIBOLD ? 1 : 0) + (lf.lfItalic ? 2 : 0); }
@@ -77,6 +96,33 @@ FT_Face Sized(const LOGFONTW& lf) {
 
 bool Mono(const LOGFONTW& lf) { return lf.lfQuality == NONANTIALIASED_QUALITY; }
 
+// The first face of the chain that has the character, sized like the
+// font's own; null when none has it.
+FT_Face FaceFor(const LOGFONTW& lf, FT_Face face, int em, char32_t ch) {
+  if (FT_Get_Char_Index(face, ch)) return face;
+  for (FT_Face f : Fc().fallbacks[StyleOf(lf) & 1])
+    if (f && FT_Get_Char_Index(f, ch)) {
+      FT_Set_Pixel_Sizes(f, 0, em);
+      return f;
+    }
+  return nullptr;
+}
+
+// An outlined box a little narrower than the em, standing on the baseline.
+Glyph BoxGlyph(int em) {
+  Glyph g;
+  g.advance = std::max(4, em * 3 / 5);
+  g.width = g.advance - 2;
+  g.rows = std::max(3, em * 7 / 10);
+  g.left = 1;
+  g.top = g.rows;
+  g.alpha.assign((size_t)g.width * g.rows, 0);
+  for (int y = 0; y < g.rows; ++y)
+    for (int x = 0; x < g.width; ++x)
+      if (y == 0 || y == g.rows - 1 || x == 0 || x == g.width - 1) g.alpha[(size_t)y * g.width + x] = 255;
+  return g;
+}
+
 const Glyph& GlyphOf(const LOGFONTW& lf, char32_t ch) {
   FT_Face face = Sized(lf);
   int em = EmPixels(lf, face);
@@ -85,6 +131,11 @@ const Glyph& GlyphOf(const LOGFONTW& lf, char32_t ch) {
   auto it = cache.find(key);
   if (it != cache.end()) return it->second;
   Glyph g;
+  // Control characters keep the face's own empty glyph.
+  if (face && ch >= 0x20) {
+    face = FaceFor(lf, face, em, ch);
+    if (!face) return cache.emplace(key, BoxGlyph(em)).first->second;
+  }
   if (face) {
     FT_Int32 flags = FT_LOAD_RENDER | (Mono(lf) ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
     if (!FT_Load_Char(face, ch, flags)) {

@@ -155,6 +155,11 @@ WINBASEAPI void LeaveCriticalSection(LPCRITICAL_SECTION cs);
 // void (*)(void) rather than the device's INT_PTR (*)(): the compiler accepts a
 // cast from it to any function type without a warning.
 typedef void(WINAPI* FARPROC)(void);
+// A library may define BOOL DllMain(HANDLE module, DWORD reason, LPVOID):
+// called with DLL_PROCESS_ATTACH on its first LoadLibraryW (FALSE fails the
+// load) and DLL_PROCESS_DETACH on the matching last FreeLibrary.
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
 WINBASEAPI HMODULE LoadLibraryW(LPCWSTR name);
 WINBASEAPI BOOL FreeLibrary(HMODULE module);
 WINBASEAPI FARPROC GetProcAddressW(HMODULE module, LPCWSTR name);

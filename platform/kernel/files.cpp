@@ -428,10 +428,10 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
   }
   closedir(d);
   auto find = std::make_shared<FindObject>();
-  // The device's root holds the two folders that live in the data folder.
+  // The device's root holds the folders that live in the data folder.
   bool root = host == "/";
   if (root) {
-    for (const char* extra : {"My Documents", "Windows"}) {
+    for (const char* extra : {"My Documents", "Program Files", "Windows"}) {
       if (std::find(names.begin(), names.end(), extra) == names.end()) {
         WIN32_FIND_DATAW fd;
         std::string home = LxHome();

@@ -19,7 +19,7 @@
 //   queue's owner calls LxWaitNotify after posting, with the lock held).
 // Data folder and paths
 //   LxHome() is $LUMTRAX_HOME (default $XDG_DATA_HOME/lumtrax, then
-//   ~/.local/share/lumtrax), created with "My Documents" and "Windows" on first
+//   ~/.local/share/lumtrax), created with "My Documents", "Program Files" and "Windows" on first
 //   use; it is read on every call, so tests may point it elsewhere at any time.
 //   LxHostPath / LxDevicePath (lxstring.h) map device paths both ways.
 // Programs and libraries

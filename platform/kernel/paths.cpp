@@ -1,5 +1,5 @@
-// Device paths <-> host paths. "\My Documents\..." and "\Windows\..." live in
-// the data folder; every other "\a\b" is the host's "/a/b". The device's file
+// Device paths <-> host paths. "\My Documents\...", "\Program Files\..." and
+// "\Windows\..." live in the data folder; every other "\a\b" is the host's "/a/b". The device's file
 // system ignored case, so a component not found as written is matched without
 // case against the folder's entries.
 #include <dirent.h>
@@ -16,7 +16,7 @@
 
 namespace {
 
-const char* const kHomeFolders[] = {"My Documents", "Windows"};
+const char* const kHomeFolders[] = {"My Documents", "Program Files", "Windows"};
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
   if (a.size() == b.size() && strcasecmp(a.c_str(), b.c_str()) == 0) return true;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "../gdi/lxgdi.h"
+#include "../shell/lxpower.h"
 #include "lxdisplay.h"
 #include "lxuser.h"
 #include "lxwin.h"
@@ -67,14 +68,6 @@ UINT VirtualKeyOf(SDL_Keycode k) {
   return 0;
 }
 
-// The program's main window: the oldest top-level window without an owner.
-HWND MainWindow() {
-  std::lock_guard lock(UserLock());
-  for (HWND h : TopLevels())
-    if (Window* w = GetWin(h); w && !w->owner) return h;
-  return nullptr;
-}
-
 void PostActivate(bool active) {
   HWND fg = GetForegroundWindow();
   if (fg) PostMessageW(fg, WM_ACTIVATE, MAKEWPARAM(active ? WA_ACTIVE : WA_INACTIVE, 0), 0);
@@ -82,11 +75,14 @@ void PostActivate(bool active) {
 
 void RunSdl() {
   int scale = Display().scale;
+  // The desktop may blank as usual; SystemIdleTimerReset holds it off.
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     fprintf(stderr, "lumtrax: no desktop window (%s); running headless\n", SDL_GetError());
     Display().headless = true;
     return;
   }
+  const int kScreenWidth = Screen().width, kScreenHeight = Screen().height;
   SDL_Window* win = SDL_CreateWindow("Lumtrax", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kScreenWidth * scale,
                                      kScreenHeight * scale, 0);
   SDL_Renderer* ren = win ? SDL_CreateRenderer(win, -1, 0) : nullptr;
@@ -106,14 +102,15 @@ void RunSdl() {
   Surface screen;
   int shown = -1;
   Uint32 lastPresent = 0;
-  bool down = false;
+  bool down = false, screenSaverOff = false;
   while (!D().stop) {
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, 16)) {
       do {
         switch (e.type) {
           case SDL_QUIT:
-            if (HWND main = MainWindow()) PostMessageW(main, WM_CLOSE, 0, 0);
+            // A desktop program's window in front may be a modal dialog above its main window.
+            if (HWND h = Screen().taskBar ? MainWindow() : GetForegroundWindow()) PostMessageW(h, WM_CLOSE, 0, 0);
             break;
           case SDL_MOUSEBUTTONDOWN:
             if (e.button.button == SDL_BUTTON_LEFT) {
@@ -141,14 +138,22 @@ void RunSdl() {
             break;
           }
           case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) PostActivate(true);
-            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) PostActivate(false);
+            // The device is in front while its window shows, focused or not.
+            if (e.window.event == SDL_WINDOWEVENT_MINIMIZED || e.window.event == SDL_WINDOWEVENT_HIDDEN)
+              PostActivate(false);
+            if (e.window.event == SDL_WINDOWEVENT_RESTORED || e.window.event == SDL_WINDOWEVENT_SHOWN)
+              PostActivate(true);
             if (e.window.event == SDL_WINDOWEVENT_EXPOSED) shown = -1;
             break;
         }
       } while (SDL_PollEvent(&e));
     }
     if (D().raise.exchange(false)) SDL_RaiseWindow(win);
+    bool inhibit = LxIdleInhibited();
+    if (inhibit != screenSaverOff) {
+      screenSaverOff = inhibit;
+      inhibit ? SDL_DisableScreenSaver() : SDL_EnableScreenSaver();
+    }
     if (D().cursorChanged.exchange(false)) SDL_SetCursor(CurrentCursor() == gWaitCursor ? wait : arrow);
     int gen = gScreenGeneration.load();
     Uint32 now = SDL_GetTicks();
@@ -172,6 +177,13 @@ void RunSdl() {
 }
 
 }  // namespace
+
+HWND MainWindow() {
+  std::lock_guard lock(UserLock());
+  for (HWND h : TopLevels())
+    if (Window* w = GetWin(h); w && !w->owner) return h;
+  return nullptr;
+}
 
 DisplayConfig& Display() {
   static DisplayConfig c;

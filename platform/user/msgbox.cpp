@@ -12,6 +12,7 @@
 #include "lxresource.h"
 #include "lxuser.h"
 #include "windows.h"
+#include "../gdi/lxgdi.h"
 
 namespace {
 
@@ -111,7 +112,8 @@ INT_PTR CALLBACK BoxProc(HWND h, UINT m, WPARAM w, LPARAM l) {
       d->textRect = RECT{textLeft, top, kWidth - kPad, top + textH};
       int bodyH = std::max(textH, icon ? kIcon : 0);
       int height = top + bodyH + kPad + kButtonH + kPad;
-      MoveWindow(h, (240 - kWidth) / 2, 26 + (268 - height) / 2, kWidth, height, FALSE);
+      RECT work = lx::WorkArea();
+      MoveWindow(h, (work.left + work.right - kWidth) / 2, (work.top + work.bottom - height) / 2, kWidth, height, FALSE);
       UINT kind = d->type & MB_TYPEMASK;
       if (kind > 5) kind = 0;
       int count = 0;
@@ -198,6 +200,8 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     answer = l.answer;
     show = !answer && (l.shown < 0 ? LxGetProgramOptions()->scale != 0 : l.shown != 0);
   }
+  // Answered at once or not, a box has opened over whatever held the stylus.
+  ReleaseCapture();
   if (!answer) answer = show ? ShowBox(owner, text ? text : u"", caption ? caption : u"Error", type) : DefaultAnswer(type);
   call.answer = answer;
   std::lock_guard lock(Log().lock);

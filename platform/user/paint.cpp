@@ -168,8 +168,8 @@ HDC GetDC(HWND hwnd) {
   if (!hwnd) {
     // The whole screen: the device keeps no surface of its own here, so the
     // screen DC draws into nothing but answers questions (escapes, caps).
-    static auto screen = MakeSurface(kScreenWidth, kScreenHeight, 0);
-    return MakeWindowDC(nullptr, screen, POINT{0, 0}, {RECT{0, 0, kScreenWidth, kScreenHeight}});
+    static auto screen = MakeSurface(Screen().width, Screen().height, 0);
+    return MakeWindowDC(nullptr, screen, POINT{0, 0}, {RECT{0, 0, screen->width, screen->height}});
   }
   Window* w = GetWin(hwnd);
   return w ? DCFor(w) : nullptr;

@@ -11,12 +11,12 @@ struct PlaylistEntry;
 enum EngineState : DWORD { Stopped = 0, Playing = 1, Paused = 2 };
 
 #define ENGINE_INPUT_BYTES 8000
-#define BOARD_TEXT_UNITS 320  // "%s - %s <%s>" of a 260-unit title needs up to 305
+#define BOARD_TEXT_UNITS 410  // "%s - %s <%s>" of a 260-unit title and a 128-unit artist needs up to 402
 #define AUDIO_PCM_BYTES 8000
 #define AUDIO_HEADER_BYTES 32
 #define AUDIO_BLOCK_BYTES (AUDIO_HEADER_BYTES + AUDIO_PCM_BYTES)
 #define TIMER_SEEK 1286
-#define VERSION_TEXT L"Lumtrax v1.52 Service Pack 2(Patch 2)"
+#define VERSION_TEXT u"Lumtrax v1.52 Service Pack 2(Patch 2)"
 
 struct PlayerEngine {
   HMODULE decoderLibrary;
@@ -49,6 +49,7 @@ struct PlayerEngine {
   DWORD audioStart;      // first audio byte of the open title; positions count from here
   LONG seekCounter;      // raised by each seek, so a draining thread reads on
   LONG decoderStart;     // start position for the next KO_Init
+  DWORD seekState;       // the state a seek restores; Pause and Play in a seek change it
 };
 
 extern PlayerEngine g_engine;
@@ -68,6 +69,7 @@ struct AudioRing {
   LONG done;       // B
   LONG holding;
   DWORD completions;
+  LONG written;    // last slot handed to the device: a flush writes only the ones after it
 };
 
 extern AudioRing g_ring;
@@ -98,6 +100,11 @@ enum BoardLook { LookUnchanged = 0, LookStopped = 1, LookPlaying = 2, LookPaused
 // Binding (main window creation / destruction). Bind shows its own boxes.
 int EngineBind(HWND mainWindow);
 int EngineUnbind(void);
+// Bind with other library names (tests).
+int EngineBindLibraries(HWND mainWindow, LPCWSTR decoderName, LPCWSTR readerName);
+
+// Every ring allocation goes through this (tests make it fail).
+extern void* (*g_ringAllocate)(size_t bytes);
 
 int AllocateRing(LONG n);
 void FreeRing(void);
@@ -123,7 +130,13 @@ void PlaybackEnded(void);  // UM_PLAYBACKENDED on the board
 void FormatBoardText(const PlaylistEntry* entry);
 
 // Audio output.
+int PrepareOutput(void);
+void PrepareBuffers(void);
+void UnprepareBuffers(void);
+int WriteBuffer(WAVEHDR* header);
+int PauseDevice(void);
+int RestartDevice(void);
+int ResetDevice(void);
+void CloseDevice(void);
 int SetVolume(DWORD percent);
 int ReadVolume(DWORD* left, DWORD* right);
-int RestartDevice(void);
-int PauseDevice(void);

@@ -100,27 +100,36 @@ static void AddBuiltIn(int row) {
 int ReadPresetFile(LPCWSTR path, int replace) {
   HANDLE file = OpenForReading(path);
   if (file == INVALID_HANDLE_VALUE) {
+    // Only a file that is not there gives the built-ins: one that is there
+    // but cannot be opened now would be written over with them at exit.
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return 0;
     if (replace) PresetClear();
     for (int row = 0; row < BUILT_IN_PRESET_COUNT; row++) AddBuiltIn(row);
     return 1;
   }
-  // Checked before the list is touched: a wrong file must not cost the
-  // user's presets (they would be written back empty at exit).
-  if (!ReadHeader(file)) {
+  // The list is replaced only once the file has shown a whole record (or
+  // says it holds none): a wrong file, or a value file whose record reads
+  // as a count, must not cost the user's presets.
+  BYTE count[4];
+  BYTE bytes[RECORD_BYTES];
+  DWORD n = 0;
+  int ok = ReadHeader(file) && ReadExactly(file, count, 4);
+  if (ok) {
+    n = DWORD(count[0]) | (DWORD(count[1]) << 8) | (DWORD(count[2]) << 16) | (DWORD(count[3]) << 24);
+    ok = n == 0 || ReadExactly(file, bytes, RECORD_BYTES);
+  }
+  if (!ok) {
     CloseHandle(file);
     return 0;
   }
   if (replace) PresetClear();
-  BYTE count[4];
-  if (ReadExactly(file, count, 4)) {
-    DWORD n = DWORD(count[0]) | (DWORD(count[1]) << 8) | (DWORD(count[2]) << 16) | (DWORD(count[3]) << 24);
-    BYTE bytes[RECORD_BYTES];
-    for (DWORD i = 0; i < n && i < PRESET_FILE_LIMIT && ReadExactly(file, bytes, RECORD_BYTES); i++) {
-      EqPreset record;
-      BytesToRecord(bytes, &record);
-      if (i == 0 && lstrcmpW(record.name, u"Default") != 0) AddBuiltIn(0);
-      PresetAddOrUpdate(&record);
-    }
+  for (DWORD i = 0; i < n && i < PRESET_FILE_LIMIT; i++) {
+    if (i > 0 && !ReadExactly(file, bytes, RECORD_BYTES)) break;
+    EqPreset record;
+    BytesToRecord(bytes, &record);
+    if (i == 0 && lstrcmpW(record.name, u"Default") != 0) AddBuiltIn(0);
+    PresetAddOrUpdate(&record);
   }
   CloseHandle(file);
   return 1;

@@ -1,5 +1,6 @@
 #include "equalizer/presets.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,6 +30,9 @@ const EqPreset BuiltInPresets[BUILT_IN_PRESET_COUNT] = {
     PRESET(u"Classic Rock", 1, 4, 4, 2, 0, -5, -6, -4, 0, 3, 9),
     PRESET(u"Techno", 18, 8, 6, 0, -6, -5, 0, 8, 10, 10, 9),
 };
+
+const WCHAR* const EqualizerBandLabels[EQ_GAIN_COUNT] = {u"60", u"170", u"310", u"600", u"1K",    u"3K",
+                                                          u"6K", u"12K", u"14K", u"16K", u"PreAmp"};
 
 PresetList g_presets;
 
@@ -119,10 +123,17 @@ void PresetReset(void) {
 
 DWORD PresetCount(void) { return g_presets.count; }
 
+void EqualizerUpdateDecoder(const signed char* gains) {
+  // The decode thread clears the mutex field before it closes the mutex; a
+  // wait on a handle closed meanwhile fails, and then no thread decodes.
+  HANDLE mutex = std::atomic_ref<HANDLE>(g_engine.decoderMutex).load();
+  if (mutex && WaitForSingleObject(mutex, INFINITE) != WAIT_OBJECT_0) mutex = nullptr;
+  if (g_engine.KO_Init) g_engine.KO_Init(0, PlayerFlagsGet() & EqualizerOn, gains, -1);
+  if (mutex) ReleaseMutex(mutex);
+}
+
 void ApplyEqualizer(const signed char* gains) {
-  if (g_engine.decoderMutex) WaitForSingleObject(g_engine.decoderMutex, INFINITE);
-  if (g_engine.KO_Init) g_engine.KO_Init(0, g_settings.playerFlags & EqualizerOn, gains, -1);
-  if (g_engine.decoderMutex) ReleaseMutex(g_engine.decoderMutex);
+  EqualizerUpdateDecoder(gains);
   if (g_windows.equalizer) {
     SendMessageW(g_windows.equalizer, UM_SETGAINS, 0, reinterpret_cast<LPARAM>(gains));
     return;
@@ -132,7 +143,8 @@ void ApplyEqualizer(const signed char* gains) {
 
 void AutoPreset(const PlaylistEntry* entry) {
   if (g_settings.autoPreset != 1 || !entry) return;
-  const EqPreset* preset = PresetByGenre(entry->tag[TAG_BYTES - 1]);
+  // The probe puts the ID3v2 genre here when the file has one, else the ID3v1 byte.
+  const EqPreset* preset = PresetByGenre(entry->genre);
   // The flat row, not the list's own "Default", which the user may have edited.
   if (!preset) preset = &BuiltInPresets[0];
   // The list may change while the window handles the gains; hand over a copy.

@@ -38,6 +38,8 @@ struct PresetList {
 
 extern PresetList g_presets;
 extern const EqPreset BuiltInPresets[BUILT_IN_PRESET_COUNT];
+// The bands' names as the edit dialog lists them, preamplifier last.
+extern const WCHAR* const EqualizerBandLabels[EQ_GAIN_COUNT];
 
 void PresetListInit(void);
 EqPreset* PresetAddOrUpdate(EqPreset* record);
@@ -49,8 +51,11 @@ EqPreset* PresetByGenre(DWORD genre);
 void PresetReset(void);
 DWORD PresetCount(void);
 
-// Hands the gains to the decoder under the decoder mutex, then to the
-// equalizer window (or straight into the live gains while it has none).
+// The decoder's live update: KO_Init with the on/off flag and the gains,
+// under the decoder mutex, without resetting the stream.
+void EqualizerUpdateDecoder(const signed char* gains);
+// The decoder update, then the gains to the equalizer window (or straight
+// into the live gains while it has none).
 void ApplyEqualizer(const signed char* gains);
 // The preset of the entry's genre when the AutoPreset setting is on.
 void AutoPreset(const PlaylistEntry* entry);
@@ -58,5 +63,7 @@ void AutoPreset(const PlaylistEntry* entry);
 // Files with the header "Lumtrax Equalize File 1.0".
 int ReadValueFile(LPCWSTR path, EqPreset* record);
 int WriteValueFile(LPCWSTR path, const EqPreset* record);
+// A missing file gives the built-ins (1). Any other failure, or a file that
+// names records it does not hold, leaves the list as it was (0).
 int ReadPresetFile(LPCWSTR path, int replace);
 int WritePresetFile(LPCWSTR path);

@@ -20,7 +20,11 @@ extern PowerState g_power;
 
 void RecomputeSuspension(void);
 void KeepAwake(HWND mainWindow, BOOL on);
+// Timer 790's period in ms: one second before the shortest idle time-out.
+DWORD KeepAwakePeriod(void);
 // 1 if the display driver supports power control.
 int DisplaySwitch(BOOL on);
 void RegisterWakeUp(void);
 void ClearWakeUp(void);
+// UM_WAKEUP on the main window.
+LRESULT WakeUpHandler(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -23,3 +23,5 @@ const WCHAR* const GenreNames[] = {
 
 LPCWSTR GenreName(DWORD genre) { return genre < GENRE_COUNT ? GenreNames[genre] : u"Unknown"; }
 static_assert(sizeof(GenreNames) / sizeof(GenreNames[0]) == GENRE_COUNT, "one row per genre byte 0..126");
+
+LPCWSTR EntryGenreName(const PlaylistEntry* entry) { return entry->genreText[0] ? entry->genreText : u"Unknown"; }

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <cstring>
 
 #include "trackinfo/trackinfo.h"
@@ -100,20 +101,83 @@ static LONG XingBitRate(LONG quality) {
 #define XING_QUALITY 0x8
 #define PROBE_TAIL 200
 
-static int ProbeOpenFile(HANDLE file, PlaylistEntry* e) {
+static int IsBlankText(LPCWSTR text) {
+  for (; *text; text++)
+    if (*text != u' ') return 0;
+  return 1;
+}
+
+// Reads the tag whose header is in hand and places the search for the audio.
+// A tag that claims more than the file holds is not believed: its text is
+// dropped and the search starts where its frames ended.
+static int ReadId3v2(HANDLE file, DWORD fileSize, const BYTE header[ID3V2_HEADER_BYTES], DWORD* audioStart,
+                     Id3v2Text* out) {
+  DWORD tagSize = Id3v2TagSize(header);
+  DWORD available = fileSize > ID3V2_HEADER_BYTES ? fileSize - ID3V2_HEADER_BYTES : 0;
+  DWORD length = tagSize - ID3V2_HEADER_BYTES;  // a footer is never read
+  if (length > available) length = available;
+  if (length > ID3V2_READ_LIMIT) length = ID3V2_READ_LIMIT;
+  BYTE* body = static_cast<BYTE*>(malloc(length ? length : 1));
+  DWORD reached = 0, got = 0;
+  int parsed = 0;
+  memset(out, 0, sizeof(*out));
+  if (body && ReadFile(file, body, length, &got, nullptr)) {
+    reached = ParseId3v2Body(header, body, got, out);
+    parsed = header[3] >= 2 && header[3] <= 4;
+  }
+  free(body);
+  if (tagSize <= fileSize) {
+    *audioStart = tagSize;
+    return parsed;
+  }
+  memset(out, 0, sizeof(*out));
+  *audioStart = ID3V2_HEADER_BYTES + reached;
+  return 0;
+}
+
+// Artist, album, year and genre: ID3v2 where it says something, else ID3v1.
+static void TakeTagText(PlaylistEntry* e, int v1Kept, const Id3v2Text* v2) {
+  struct {
+    WCHAR* field;
+    int capacity;
+    LPCWSTR v2Text;
+    int v1Offset, v1Width;
+  } const rows[] = {
+      {e->artist, TAG_TEXT_UNITS, v2 ? v2->artist : nullptr, TAG_ARTIST, TAG_FIELD_BYTES},
+      {e->album, TAG_TEXT_UNITS, v2 ? v2->album : nullptr, TAG_ALBUM, TAG_FIELD_BYTES},
+      {e->year, YEAR_UNITS, v2 ? v2->year : nullptr, TAG_YEAR, 4},
+  };
+  for (const auto& row : rows) {
+    if (row.v2Text && !IsBlankText(row.v2Text)) {
+      lstrcpynW(row.field, row.v2Text, row.capacity);
+    } else if (v1Kept) {
+      OemToWide(e->tag + row.v1Offset, row.v1Width, row.field, row.capacity);
+      TrimTrailingBlanks(row.field, row.capacity);
+    }
+  }
+  e->genre = e->tag[TAG_GENRE];
+  if (v1Kept && e->genre < GENRE_COUNT) lstrcpynW(e->genreText, GenreNames[e->genre], GENRE_TEXT_UNITS);
+  if (v2 && !IsBlankText(v2->genre)) {
+    BYTE number = ParseGenre(v2->genre, e->genreText, GENRE_TEXT_UNITS);
+    if (number != GENRE_NONE) e->genre = number;
+  }
+  if (v2) e->trackNumber = v2->track;
+  e->tags = BYTE((v1Kept ? EntryId3v1 : 0) | (v2 ? EntryId3v2 : 0));
+}
+
+static int ProbeOpenFile(HANDLE file, PlaylistEntry* e, Id3v2Text* v2) {
   DWORD fileSize = GetFileSize(file, nullptr);
   if (fileSize == INVALID_FILE_SIZE) return 0;
   e->audioBytes = fileSize;
 
-  BYTE id3[10];
+  BYTE id3[ID3V2_HEADER_BYTES];
   if (!ReadExactly(file, id3, 3)) return 0;
   SetFilePointer(file, 0, nullptr, FILE_BEGIN);
   e->audioStart = 0;
+  int v2Read = 0;
   if (id3[0] == 'I' && id3[1] == 'D' && id3[2] == '3') {
-    if (!ReadExactly(file, id3, 10)) return 0;
-    DWORD size = (DWORD(id3[6] & 0x7F) << 21) | (DWORD(id3[7] & 0x7F) << 14) | (DWORD(id3[8] & 0x7F) << 7) |
-                 DWORD(id3[9] & 0x7F);
-    e->audioStart = size + 10;
+    if (!ReadExactly(file, id3, ID3V2_HEADER_BYTES)) return 0;
+    v2Read = ReadId3v2(file, fileSize, id3, &e->audioStart, v2);
     if (SetFilePointer(file, LONG(e->audioStart), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return 0;
   }
 
@@ -149,14 +213,19 @@ static int ProbeOpenFile(HANDLE file, PlaylistEntry* e) {
   if (!ReadExactly(file, e->tag, TAG_BYTES)) return 0;
 
   int tagPresent = e->tag[0] == 'T' && e->tag[1] == 'A' && e->tag[2] == 'G';
-  if (tagPresent && !IsBlankField(e->tag + TAG_TITLE, TAG_FIELD_BYTES)) {
-    OemToWide(e->tag + TAG_TITLE, TAG_FIELD_BYTES, e->title, TITLE_UNITS);
-  } else {
+  int v1Kept = tagPresent && !IsBlankField(e->tag + TAG_TITLE, TAG_FIELD_BYTES);
+  if (!v1Kept) {
     memset(e->tag, 0, TAG_BYTES);
     e->tag[TAG_GENRE] = GENRE_NONE;
-    TitleFromPath(e->path, e->title);
   }
+  if (v2Read && !IsBlankText(v2->title))
+    lstrcpynW(e->title, v2->title, TITLE_UNITS);
+  else if (v1Kept)
+    OemToWide(e->tag + TAG_TITLE, TAG_FIELD_BYTES, e->title, TITLE_UNITS);
+  else
+    TitleFromPath(e->path, e->title);
   TrimTrailingBlanks(e->title, TITLE_UNITS);
+  TakeTagText(e, v1Kept, v2Read ? v2 : nullptr);
   if (!(e->flags & EntryVbr)) e->bitRate = HeaderBitRate(h);
 
   // A hostile file can put the tag over the start of the audio.
@@ -173,7 +242,8 @@ int TrackProbe(PlaylistEntry* entry) {
   HANDLE file = CreateFileW(entry->path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
-  int ok = ProbeOpenFile(file, entry);
+  Id3v2Text v2;
+  int ok = ProbeOpenFile(file, entry, &v2);
   CloseHandle(file);
   return ok;
 }

@@ -15,9 +15,10 @@
 namespace {
 
 const char kUsage[] =
-    "usage: lumtrax-device [--pid PID] COMMAND\n"
+    "usage: lumtrax-device [--pid PID] [--timeout S] COMMAND\n"
+    "  --timeout S                   give up on a device that does not answer in S seconds (30)\n"
     "  list                          running device programs\n"
-    "  tap X Y                       tap the screen (240x320, task bar included)\n"
+    "  tap X Y                       tap the screen (240x320 on the handheld, task bar included)\n"
     "  drag X1 Y1 X2 Y2 [STEPS]      press, move, lift\n"
     "  down X Y | move X Y | up X Y  one stylus event\n"
     "  key KEY [down|up]             KEY: up down left right enter escape app1..app12\n"
@@ -27,7 +28,9 @@ const char kUsage[] =
     "  windows                       windows with class, title and rectangle\n"
     "  idle                          wait until the program waits for input\n"
     "  send|post HWND MSG WP LP      a message to a window\n"
-    "  wake                          the device wakes up (starts registered programs)\n";
+    "  suspend                       the device suspends: every program's screen dark, sound paused\n"
+    "  wake [--wait]                 the device wakes up: screens on, registered programs started;\n"
+    "                                --wait waits for them and prints their exit codes\n";
 
 int Fail(const char* what) {
   fprintf(stderr, "lumtrax-device: %s\n", what);
@@ -76,11 +79,15 @@ bool WritePng(const char* path, const unsigned char* pixels, int w, int h) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int pid = 0, i = 1;
-  if (i + 1 < argc && strcmp(argv[i], "--pid") == 0) {
-    pid = atoi(argv[i + 1]);
+  int pid = 0, i = 1, timeoutMs = 30000;
+  while (i + 1 < argc && (strcmp(argv[i], "--pid") == 0 || strcmp(argv[i], "--timeout") == 0)) {
+    if (strcmp(argv[i], "--pid") == 0)
+      pid = atoi(argv[i + 1]);
+    else
+      timeoutMs = (int)(atof(argv[i + 1]) * 1000);
     i += 2;
   }
+  if (timeoutMs <= 0) return Fail("--timeout takes seconds above 0");
   if (i >= argc) {
     fputs(kUsage, stderr);
     return 2;
@@ -91,16 +98,28 @@ int main(int argc, char** argv) {
     fputs(kUsage, stdout);
     return 0;
   }
-  if (cmd == "wake") {
-    int started = LxDeviceWake();
-    printf("%d program%s started\n", started, started == 1 ? "" : "s");
+  std::vector<int> pids = LxDevicePids();
+  if (cmd == "suspend" || cmd == "wake") {
+    // Every program of the device hears it, as the whole device suspends.
+    std::string reply;
+    for (int p : pids) LxDeviceCall(p, cmd, reply, timeoutMs);
+    if (cmd == "suspend") return 0;
+    bool wait = !args.empty() && args[0] == "--wait";
+    std::vector<HANDLE> started;
+    LxDeviceWake(&started);
+    if (!wait) printf("%zu program%s started\n", started.size(), started.size() == 1 ? "" : "s");
+    for (HANDLE process : started) {
+      DWORD code = 0;
+      if (wait && WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code))
+        printf("%lu\n", (unsigned long)code);
+      CloseHandle(process);
+    }
     return 0;
   }
-  std::vector<int> pids = LxDevicePids();
   if (cmd == "list") {
     for (int p : pids) {
       std::string reply;
-      if (LxDeviceCall(p, "info", reply) && reply.rfind("ok ", 0) == 0) fputs(reply.c_str() + 3, stdout);
+      if (LxDeviceCall(p, "info", reply, timeoutMs) && reply.rfind("ok ", 0) == 0) fputs(reply.c_str() + 3, stdout);
     }
     return 0;
   }
@@ -140,7 +159,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string reply;
-  if (!LxDeviceCall(pid, request, reply)) return Fail("the device does not answer");
+  if (!LxDeviceCall(pid, request, reply, timeoutMs)) return Fail("the device does not answer");
   if (reply.rfind("ok", 0) != 0) {
     fprintf(stderr, "lumtrax-device: %s", reply.c_str());
     return 1;

@@ -1,5 +1,8 @@
-// Trackbar, up-down with its buddy, progress bar.
+// Trackbar, up-down with its buddy, progress bar; how taps move the focus.
 #include "ctltest.h"
+#include "lxresource.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -19,6 +22,11 @@ TEST_F(BarTest, TrackbarRangePositionAndScrollMessages) {
   SendMessageW(t, TBM_SETRANGE, TRUE, MAKELONG(0, 10));
   SendMessageW(t, TBM_SETPOS, TRUE, 15);
   EXPECT_EQ(SendMessageW(t, TBM_GETPOS, 0, 0), 10) << "kept inside the range";
+  SendMessageW(t, TBM_SETRANGEMAX, FALSE, 5);
+  EXPECT_EQ(SendMessageW(t, TBM_GETPOS, 0, 0), 5) << "a narrower range takes the position with it";
+  SendMessageW(t, TBM_SETRANGE, FALSE, MAKELONG(7, 10));
+  EXPECT_EQ(SendMessageW(t, TBM_GETPOS, 0, 0), 7);
+  SendMessageW(t, TBM_SETRANGEMIN, FALSE, 0);
   SendMessageW(t, TBM_SETPOS, TRUE, 5);
   SendMessageW(t, TBM_SETPAGESIZE, 0, 2);
   EXPECT_TRUE(gTold.empty()) << "the program's own changes are not reported";
@@ -79,9 +87,10 @@ TEST_F(BarTest, UpDownStepsItsBuddyEvenWithAnInvertedRange) {
   EXPECT_EQ(SendMessageW(ud, UDM_GETPOS32, 0, 0), 4);
   GetWindowTextW(edit, buf, 16);
   EXPECT_EQ(std::u16string((const char16_t*)buf), u"4");
-  ASSERT_FALSE(gTold.empty());
-  EXPECT_EQ(gTold.front().notifyCode, (int)UDN_DELTAPOS);
-  EXPECT_EQ(gTold.front().delta, -1);
+  auto notify = std::find_if(gTold.begin(), gTold.end(), [](const Told& t) { return t.msg == WM_NOTIFY; });
+  ASSERT_NE(notify, gTold.end());
+  EXPECT_EQ(notify->notifyCode, (int)UDN_DELTAPOS);
+  EXPECT_EQ(notify->delta, -1);
   int pos = 0;
   EXPECT_EQ(LastScroll(WM_VSCROLL, &pos), SB_THUMBPOSITION);
   EXPECT_EQ(pos, 4);
@@ -124,9 +133,10 @@ TEST_F(BarTest, UpDownArrowKeysInTheBuddyStepAsItsArrowsDo) {
   key(VK_UP);
   EXPECT_EQ(SendMessageW(ud, UDM_GETPOS32, 0, 0), -1);
   EXPECT_EQ(text(), u"-1");
-  ASSERT_FALSE(gTold.empty());
-  EXPECT_EQ(gTold.front().notifyCode, (int)UDN_DELTAPOS);
-  EXPECT_EQ(gTold.front().delta, -1);
+  auto notify = std::find_if(gTold.begin(), gTold.end(), [](const Told& t) { return t.msg == WM_NOTIFY; });
+  ASSERT_NE(notify, gTold.end());
+  EXPECT_EQ(notify->notifyCode, (int)UDN_DELTAPOS);
+  EXPECT_EQ(notify->delta, -1);
   int pos = 0;
   EXPECT_EQ(LastScroll(WM_VSCROLL, &pos), SB_THUMBPOSITION);
   EXPECT_EQ(pos, -1);
@@ -172,6 +182,97 @@ TEST_F(BarTest, ProgressBarSteps) {
   EXPECT_EQ(Pixel(r.left + 10, y), 0x0A246Au) << "the done part is filled";
   EXPECT_EQ(Pixel(r.right - 10, y), 0xFFFFFFu);
   EXPECT_EQ(Pixel(r.left, y), 0u);
+}
+
+// A check box with BS_MULTILINE wraps its text at words: ink on a second line.
+TEST_F(BarTest, MultilineCheckBoxWrapsItsText) {
+  auto inkRows = [](HWND b) {
+    UpdateWindow(b);
+    static DWORD screen[240 * 320];
+    LxScreenshot(screen);
+    RECT r;
+    GetWindowRect(b, &r);
+    int rows = 0;
+    for (int y = r.top; y < r.bottom; ++y) {
+      bool ink = false;
+      for (int x = r.left + 16; x < r.right && !ink; ++x) ink = (screen[y * 240 + x] & 0xFFFFFF) == 0;
+      rows += ink;
+    }
+    return rows;
+  };
+  LPCWSTR text = u"Tastenbelegung w\u00e4hrend der Hintergrundwiedergabe";
+  HWND one = Make(u"BUTTON", BS_AUTOCHECKBOX, 4, 10, 200, 30, 20, text);
+  HWND two = Make(u"BUTTON", BS_AUTOCHECKBOX | BS_MULTILINE, 4, 60, 200, 30, 21, text);
+  int single = inkRows(one);
+  EXPECT_GT(single, 0);
+  EXPECT_GT(inkRows(two), single + 4) << "two lines of text";
+}
+
+}  // namespace
+
+namespace {
+
+int FirstCommand(int id, int code) {
+  for (size_t i = 0; i < gTold.size(); ++i)
+    if (gTold[i].msg == WM_COMMAND && LOWORD(gTold[i].wParam) == id && HIWORD(gTold[i].wParam) == code) return (int)i;
+  return -1;
+}
+
+// A value typed into a field must be taken before the tapped control acts.
+TEST_F(BarTest, TapsTakeTheFocusFromAFieldBeforeTheControlActs) {
+  HWND edit = Make(u"EDIT", WS_BORDER, 10, 10, 60, 20, 10);
+  HWND ud = Make(UPDOWN_CLASSW, UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY, 0, 0, 14, 20, 11);
+  HWND button = Make(u"BUTTON", BS_PUSHBUTTON, 10, 40, 60, 20, 12, u"Go");
+  HWND list = Make(u"LISTBOX", LBS_NOTIFY, 10, 70, 100, 60, 13);
+  SendMessageW(list, LB_ADDSTRING, 0, (LPARAM)u"Row");
+
+  SetFocus(edit);
+  gTold.clear();
+  Tap(40, 26 + 50);
+  EXPECT_EQ(GetFocus(), button) << "without WS_TABSTOP too";
+  EXPECT_GE(FirstCommand(10, EN_KILLFOCUS), 0);
+  EXPECT_LT(FirstCommand(10, EN_KILLFOCUS), FirstCommand(12, BN_CLICKED));
+
+  SetFocus(edit);
+  gTold.clear();
+  Tap(40, 26 + 75);
+  EXPECT_EQ(GetFocus(), list);
+  EXPECT_GE(FirstCommand(10, EN_KILLFOCUS), 0);
+  EXPECT_LT(FirstCommand(10, EN_KILLFOCUS), FirstCommand(13, LBN_SELCHANGE));
+
+  RECT u;
+  GetWindowRect(ud, &u);
+  Tap((u.left + u.right) / 2, u.top + 3);
+  EXPECT_EQ(GetFocus(), edit) << "the arrows hand the focus to their buddy";
+}
+
+TEST_F(BarTest, ABoxOpeningUnderAPressedButtonTakesItsClick) {
+  HWND button = Make(u"BUTTON", BS_PUSHBUTTON, 10, 40, 60, 20, 12, u"Go");
+  LxInputStylus(WM_LBUTTONDOWN, 40, 26 + 50);
+  Pump();
+  ASSERT_EQ(GetCapture(), button);
+  LxMessageBoxReset(IDOK);
+  MessageBoxW(parent_, u"Invalid data", u"Error", MB_OK);
+  LxMessageBoxReset(0);
+  EXPECT_EQ(GetCapture(), nullptr);
+  LxInputStylus(WM_LBUTTONUP, 40, 26 + 50);
+  Pump();
+  EXPECT_EQ(CountCommand(12, BN_CLICKED), 0) << "the button lets go without a click";
+
+  LxInputStylus(WM_LBUTTONDOWN, 40, 26 + 50);
+  Pump();
+  ASSERT_EQ(GetCapture(), button);
+  LXDLGTEMPLATE t{WS_POPUP, 0, 0, 0, 40, 20, nullptr, 0, nullptr, 0, nullptr};
+  DialogBoxIndirectParamW(nullptr, &t, parent_,
+                          [](HWND d, UINT m, WPARAM, LPARAM) -> INT_PTR {
+                            if (m == WM_INITDIALOG) EndDialog(d, IDOK);
+                            return FALSE;
+                          },
+                          0);
+  EXPECT_EQ(GetCapture(), nullptr);
+  LxInputStylus(WM_LBUTTONUP, 40, 26 + 50);
+  Pump();
+  EXPECT_EQ(CountCommand(12, BN_CLICKED), 0);
 }
 
 }  // namespace

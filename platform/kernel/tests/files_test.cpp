@@ -18,6 +18,8 @@ TEST_F(Files, DataFolderHoldsMyDocumentsAndWindows) {
   EXPECT_EQ(LxHostPath(u"\\My Documents\\Default.PLT"), home + "/My Documents/Default.PLT");
   EXPECT_EQ(LxHostPath(u"\\Windows\\Lumtrax.exe"), home + "/Windows/Lumtrax.exe");
   EXPECT_EQ(LxHostPath(u"\\my documents\\x"), home + "/My Documents/x");
+  EXPECT_EQ(LxHostPath(u"\\Program Files\\Lumtrax\\lumtrax"), home + "/Program Files/Lumtrax/lumtrax");
+  EXPECT_EQ(LxDevicePath(home + "/Program Files/Lumtrax"), u"\\Program Files\\Lumtrax");
   EXPECT_EQ(LxHostPath(u"\\usr\\share\\x.mp3"), "/usr/share/x.mp3");
   EXPECT_EQ(LxHostPath(u"\\"), "/");
   EXPECT_EQ(LxHostPath(u"\\a\\.\\b\\..\\c"), "/a/c");

@@ -31,7 +31,7 @@ TEST_F(WindowTest, CreateRefusedByWmCreateGivesNoWindow) {
       << "a child needs a parent";
 }
 
-TEST_F(WindowTest, DestroyTellsChildrenFirstAndInvalidatesAllHandles) {
+TEST_F(WindowTest, DestroyTellsOwnedThenWindowThenChildrenAndInvalidatesAllHandles) {
   HWND top = Make();
   HWND a = Make(WS_CHILD | WS_VISIBLE, top, {0, 0, 10, 10});
   HWND b = Make(WS_CHILD | WS_VISIBLE, a, {0, 0, 5, 5});
@@ -46,10 +46,7 @@ TEST_F(WindowTest, DestroyTellsChildrenFirstAndInvalidatesAllHandles) {
     for (auto& s : gSeen)
       if (s.msg == WM_DESTROY) order.push_back(s.hwnd);
   }
-  ASSERT_EQ(order.size(), 4u);
-  EXPECT_EQ(order.back(), top);
-  EXPECT_LT(std::find(order.begin(), order.end(), b) - order.begin(),
-            std::find(order.begin(), order.end(), a) - order.begin());
+  EXPECT_EQ(order, (std::vector<HWND>{owned, top, a, b}));
   for (HWND h : {top, a, b, owned}) EXPECT_FALSE(IsWindow(h));
   EXPECT_FALSE(DestroyWindow(top));
   EXPECT_FALSE(PostMessageW(a, WM_USER, 0, 0));
@@ -146,6 +143,23 @@ TEST_F(WindowTest, ActivationPairIsSent) {
   acts.clear();
   SetForegroundWindow(a);
   EXPECT_TRUE(acts.empty()) << "already in front";
+
+  // Hidden with only a menu-bar-like window left: nobody takes the
+  // foreground, yet the hidden window hears that it lost it.
+  DestroyWindow(b);
+  HWND bar = CreateWindowExW(WS_EX_NOACTIVATE, u"LxTestActivate", u"", WS_POPUP, 0, 294, 240, 26, a, nullptr,
+                             nullptr, nullptr);
+  ShowWindow(bar, SW_SHOWNA);
+  made_ = {a, bar};
+  acts.clear();
+  ShowWindow(a, SW_HIDE);
+  ASSERT_EQ(acts.size(), 1u);
+  EXPECT_EQ(acts[0], std::make_pair(a, (WPARAM)WA_INACTIVE));
+  EXPECT_EQ(GetForegroundWindow(), nullptr);
+  acts.clear();
+  ShowWindow(a, SW_SHOW);
+  ASSERT_EQ(acts.size(), 1u);
+  EXPECT_EQ(acts[0], std::make_pair(a, (WPARAM)WA_ACTIVE));
 }
 
 TEST_F(WindowTest, ActivationRunsOnTheThreadOwningTheWindow) {

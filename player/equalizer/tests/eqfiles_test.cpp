@@ -108,17 +108,41 @@ TEST_F(EqFileTest, CountsDuplicatesAndClamping) {
   EXPECT_EQ(PresetCount(), 1u);
 }
 
-TEST_F(EqFileTest, MissingFileGivesBuiltInsAndWrongHeaderKeepsTheList) {
+TEST_F(EqFileTest, OnlyAMissingFileGivesBuiltIns) {
   ASSERT_EQ(ReadPresetFile(DevicePath(folder + "/none.eqt").c_str(), 1), 1);
   EXPECT_EQ(PresetCount(), 18u);
+  PresetClear();
+  ASSERT_EQ(ReadPresetFile(DevicePath(folder + "/no/such/none.eqt").c_str(), 1), 1);
+  EXPECT_EQ(PresetCount(), 18u) << "a missing folder counts as a missing file";
 
+  // A file that is there but cannot be opened keeps the list as it is.
+  std::u16string held = Write("held.eqt", PresetFile({RecordBytes(u"Default", 255, 0)}, 1));
+  HANDLE h = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  PresetClear();
+  EXPECT_EQ(ReadPresetFile(held.c_str(), 1), 0);
+  EXPECT_EQ(PresetCount(), 0u) << "no built-ins for a file held open";
+  CloseHandle(h);
+}
+
+TEST_F(EqFileTest, FilesWithoutAWholeRecordKeepTheList) {
+  PresetReset();
   Bytes plt = Header(u"Lumtrax Playlist File 1.1");
   PutDword(plt, 0);
   EXPECT_EQ(ReadPresetFile(Write("list.plt", plt).c_str(), 1), 0);
-  EXPECT_EQ(PresetCount(), 18u) << "a wrong file must not cost the user's presets";
   EXPECT_EQ(ReadPresetFile(Write("tiny.eqt", Bytes{'L', 0}).c_str(), 1), 0);
   EXPECT_EQ(ReadPresetFile(Write("zero.eqt", Bytes{}).c_str(), 1), 0);
-  EXPECT_EQ(PresetCount(), 18u);
+  EXPECT_EQ(ReadPresetFile(Write("nocount.eqt", Header()).c_str(), 1), 0);
+  EXPECT_EQ(ReadPresetFile(Write("norecord.eqt", PresetFile({}, 1)).c_str(), 1), 0);
+  Bytes half = PresetFile({RecordBytes(u"Rock", 17, 1)}, 1);
+  half.resize(half.size() - 1);
+  EXPECT_EQ(ReadPresetFile(Write("half.eqt", half).c_str(), 1), 0);
+  // A value file: its record's first bytes read as the count.
+  Bytes eqv = Header();
+  Bytes bass = RecordBytes(u"Bass", 0, 4);
+  eqv.insert(eqv.end(), bass.begin(), bass.end());
+  EXPECT_EQ(ReadPresetFile(Write("bass.eqv", eqv).c_str(), 1), 0);
+  EXPECT_EQ(PresetCount(), 18u) << "a wrong file must not cost the user's presets";
 }
 
 TEST_F(EqFileTest, ValueFiles) {

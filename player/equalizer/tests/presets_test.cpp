@@ -133,14 +133,17 @@ TEST_F(PresetTest, ApplyEqualizerCallsTheDecoderUnderItsMutex) {
   EXPECT_EQ(memcmp(g_settings.eq, gains, 11), 0) << "the live gains follow";
 
   g_settings.playerFlags &= ~EqualizerOn;
-  ApplyEqualizer(gains);
+  signed char other[11] = {5};
+  EqualizerUpdateDecoder(other);
   EXPECT_EQ(g_calls[1].eqEnabled, 0);
+  EXPECT_EQ(g_calls[1].gains[0], 5);
+  EXPECT_EQ(memcmp(g_settings.eq, gains, 11), 0) << "the decoder update alone leaves the live gains";
 }
 
 TEST_F(PresetTest, AutoPresetChoosesByGenre) {
   PresetReset();
   PlaylistEntry entry{};
-  entry.tag[127] = 17;
+  entry.genre = 17;
   AutoPreset(&entry);
   EXPECT_TRUE(g_calls.empty()) << "the setting is off by default";
 
@@ -163,7 +166,7 @@ TEST_F(PresetTest, AutoPresetChoosesByGenre) {
   EqPreset edited = Record(u"Default", 255, 9);
   PresetAddOrUpdate(&edited);
   PlaylistEntry untagged{};
-  untagged.tag[127] = 0xFF;
+  untagged.genre = 0xFF;
   AutoPreset(&untagged);
   EXPECT_EQ(g_calls.back().gains, std::vector<signed char>(11, 0));
   EXPECT_EQ(memcmp(g_settings.eq, BuiltInPresets[0].gains, 11), 0);
@@ -178,7 +181,7 @@ TEST_F(PresetTest, RealDecoderAcceptsLiveGains) {
   PresetReset();
   g_settings.autoPreset = 1;
   PlaylistEntry entry{};
-  entry.tag[127] = 32;
+  entry.genre = 32;
   AutoPreset(&entry);
   EXPECT_EQ(memcmp(g_settings.eq, PresetByName(u"Classical")->gains, 11), 0);
   g_engine.KO_Init = nullptr;

@@ -1,0 +1,193 @@
+#include <mmsystem.h>
+
+#include <cstring>
+
+#include "../../../platform/mm/lxaudio.h"
+#include "enginetest.h"
+#include "lxuser.h"
+#include "playlist/playlist.h"
+#include "shell/playerwindows.h"
+#include "shell/settings.h"
+
+namespace {
+
+struct PlayCase {
+  const char* file;
+  const char* refused;
+  DWORD rate;  // the device's rate when the title's is refused, else 0
+};
+
+class PlaybackTest : public EngineTest, public ::testing::WithParamInterface<PlayCase> {};
+
+DWORD WavRate(const std::string& path) {
+  Bytes f = ReadHostFile(path);
+  return f.size() < 28 ? 0 : f[24] | f[25] << 8 | f[26] << 16 | DWORD(f[27]) << 24;
+}
+
+// First after Bind, after another title, and after Stop: each time what the
+// reference decoder gives but for the first tail call's frame.
+TEST_P(PlaybackTest, PlaysWhatTheReferenceDecodes) {
+  const PlayCase& c = GetParam();
+  LxAudioRefuseRates(c.refused);
+  PlaylistEntry entry = Probe(Fixture(c.file));
+  PlaylistEntry other = Probe(Fixture("l3-22050-stereo-48.mp3"));
+  Bytes reference = WavData(Reference(Fixture(c.file), entry.audioStart, c.rate));
+  ASSERT_FALSE(reference.empty());
+  DWORD rate = c.rate ? c.rate : entry.sampleRate;
+  for (int round = 0; round < 3; round++) {
+    if (round == 1) PlayToEnd(other);
+    std::string wav = RecordTo("play");
+    if (round < 2) {
+      PlayToEnd(entry);
+    } else {
+      g_boardLog.clear();
+      ASSERT_EQ(1, EnginePlay());
+      ASSERT_TRUE(PumpUntil([&] { return Ended(); }));
+      EngineStop();
+    }
+    Bytes played = WavData(wav);
+    EXPECT_EQ(rate, WavRate(wav)) << "round " << round;
+    long piece = MissingPiece(played, reference);
+    EXPECT_GT(piece, 0) << "round " << round << ": " << played.size() << " of " << reference.size();
+    EXPECT_LE(piece, 1152 * 4) << "round " << round;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Titles, PlaybackTest,
+                         // Named by the encoder's input: the last two are 32 kHz streams.
+                         ::testing::Values(PlayCase{"demo.mp3", "", 0},
+                                           PlayCase{"l2-48000-stereo-192-b2a.mp2", "48000", 44100},
+                                           PlayCase{"l3-44100-stereo-96.mp3", "32000", 22050},
+                                           PlayCase{"l3-44100-mono-48.mp3", "32000", 22050}),
+                         [](const ::testing::TestParamInfo<PlayCase>& info) {
+                           std::string name = info.param.file;
+                           name = name.substr(0, name.find('.'));
+                           for (char& ch : name)
+                             if (!isalnum((unsigned char)ch)) ch = '_';
+                           return name;
+                         });
+
+// A natural end tells the board, then asks the playlist for the next title,
+// which plays; a user Stop only tells the board.
+TEST_F(EngineTest, NaturalEndAdvancesUserStopDoesNot) {
+  for (DWORD shuffle = 0; shuffle < 2; shuffle++) {
+    PlaylistClear(1);
+    g_settings.shuffle = shuffle;
+    ASSERT_TRUE(PlaylistAdd(DevicePath(Fixture("l3-22050-stereo-48.mp3")).c_str()));
+    ASSERT_TRUE(PlaylistAdd(DevicePath(Fixture("l3-44100-stereo-96.mp3")).c_str()));
+    g_boardLog.clear();
+    g_playlistLog.clear();
+    PlayIndex(0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return Count(UM_LOADTRACK, 0) == 2 && g_engine.state == Playing; }));
+    std::vector<UINT> order;
+    for (const BoardRecord& r : g_boardLog)
+      if (r.message == UM_PLAYBACKENDED || (r.message == WM_COMMAND && LOWORD(r.wParam) == IDM_STOP))
+        order.push_back(r.message == UM_PLAYBACKENDED ? 0 : HIWORD(r.wParam) + 1);
+    EXPECT_EQ((std::vector<UINT>{0, 2}), order) << "shuffle " << shuffle;
+    ASSERT_EQ(1u, g_playlistLog.size());
+    EXPECT_EQ(shuffle ? MAKEWPARAM(IDM_SHUFFLE_TITLE, 0) : MAKEWPARAM(IDM_NEXT_TITLE, 1), g_playlistLog[0]);
+    EXPECT_EQ(LookPlaying, g_lastLook);
+
+    g_boardLog.clear();
+    EXPECT_EQ(LookStopped, BoardStopCommand(0));
+    Pump();
+    EXPECT_EQ(1u, Count(UM_PLAYBACKENDED, 0));
+    EXPECT_EQ(0u, Count(WM_COMMAND, MAKEWPARAM(IDM_STOP, 1)));
+    EXPECT_EQ(1u, g_playlistLog.size());
+  }
+}
+
+TEST_F(EngineTest, VolumeWord) {
+  struct {
+    DWORD percent;
+    BYTE flags;
+    DWORD word;
+  } cases[] = {{100, SoundOn, 0xFFFFFFFF}, {50, SoundOn, 0x7FFF7FFF}, {0, SoundOn, 0}, {100, 0, 0}};
+  for (auto& c : cases) {
+    PlayerFlagsClear(SoundOn);
+    PlayerFlagsSet(c.flags);
+    ASSERT_EQ(1, SetVolume(c.percent));
+    DWORD word = 1;
+    waveOutGetVolume((HWAVEOUT)0, &word);
+    EXPECT_EQ(c.word, word) << c.percent;
+  }
+  waveOutSetVolume((HWAVEOUT)0, 0x8000);
+  DWORD left = 0, right = 7;
+  ASSERT_EQ(1, ReadVolume(&left, &right));
+  EXPECT_EQ(50u, left);
+  EXPECT_EQ(0u, right);
+}
+
+// Bind fails without a box for a missing or unfit library, with one when the
+// ring cannot be had; Unbind after each is safe.
+TEST_F(EngineTest, BindFailures) {
+  struct {
+    const char16_t* decoder;
+    const char16_t* reader;
+    bool ringFails;
+    int boxes;
+  } cases[] = {{u"KOMP3DEC.DLL", u"NOSUCHREADER.DLL", false, 0},
+               {u"LXINPUTBUFFER.DLL", u"KOMP3READER.DLL", false, 0},
+               {u"KOMP3DEC.DLL", u"KOMP3READER.DLL", true, 1}};
+  for (auto& c : cases) {
+    EXPECT_EQ(1, EngineUnbind());
+    g_engine = PlayerEngine{};
+    LxMessageBoxReset(0);
+    g_settings.playerFlags = PLAYER_FLAGS_DEFAULT;
+    if (c.ringFails) g_ringAllocate = [](size_t) -> void* { return nullptr; };
+    EXPECT_EQ(0, EngineBindLibraries(g_windows.board, c.decoder, c.reader));
+    ASSERT_EQ(c.boxes, LxMessageBoxCount());
+    if (c.boxes) {
+      LxMessageBoxCall box;
+      LxMessageBoxGet(0, &box);
+      EXPECT_EQ(std::u16string(u"Nicht genügend Speicher."), box.text);
+      EXPECT_EQ(std::u16string(u"Anzeige"), box.caption);
+      EXPECT_EQ(nullptr, box.owner);
+      EXPECT_TRUE(PlayerFlagsTest(NoMemory));
+      EXPECT_EQ(0, EnginePlay());
+    }
+  }
+}
+
+// A refused second open, or a device that cannot open at all: Play fails and
+// leaves nothing open.
+TEST_F(EngineTest, PlayFailureLeavesNothing) {
+  PlaylistEntry entry = Probe(Fixture("l2-48000-stereo-192-b2a.mp2"));
+  for (int round = 0; round < 2; round++) {
+    if (round == 0) LxAudioRefuseRates("48000,44100");
+    else {
+      LxAudioRefuseRates("");
+      LxAudioSelect(("wav:" + folder + "/no/such/folder/x.wav").c_str());
+    }
+    LoadTrack(&entry);
+    EXPECT_EQ(0, EnginePlay()) << round;
+    EXPECT_EQ(Stopped, g_engine.state);
+    EXPECT_EQ(nullptr, g_engine.waveOut);
+    EXPECT_EQ(nullptr, g_engine.freeSlotEvent);
+    EXPECT_EQ(nullptr, g_engine.decoderMutex);
+    EXPECT_EQ(nullptr, g_engine.thread);
+    EXPECT_EQ(48000u, g_engine.sampleRate);
+  }
+}
+
+// The board text takes the probe's tag text: ID3v2 in full Unicode, the
+// artist part only where a tag names one (always for ID3v1).
+TEST_F(EngineTest, BoardTextFromTheTags) {
+  const char* source = std::getenv("LUMTRAX_SOURCE");
+  std::string tags = std::string(source ? source : ".") + "/player/trackinfo/tests/fixtures/";
+  struct {
+    const char* file;
+    const char16_t* text;
+  } const cases[] = {
+      {"v23-utf16-cyrillic.mp3", u"Звезда по имени Солнце - Кино <00:00>"},
+      {"v24-footer.mp3", u"Footer Song <00:00>"},
+      {"v1-only.mp3", u"Only Version One - Old Artist <00:00>"},
+  };
+  for (const auto& c : cases) {
+    PlaylistEntry entry = Probe(tags + c.file);
+    FormatBoardText(&entry);
+    EXPECT_EQ(std::u16string(c.text), std::u16string(g_engine.boardText)) << c.file;
+  }
+}
+
+}  // namespace
