@@ -3,7 +3,8 @@
 # benchmarks) need on Debian 12, asking apt only for what is missing.
 set -euo pipefail
 pkgs=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libicu-dev fonts-dejavu-core
-      libgtest-dev libgmock-dev zlib1g-dev libpng-dev)
+      libgtest-dev libgmock-dev zlib1g-dev libpng-dev
+      gcab libmspack-dev cabextract)
 case "${1:-}" in
   test)  pkgs+=(mpg123 xvfb) ;;
   bench) pkgs+=(libbenchmark-dev mpg123 madplay ffmpeg lame twolame sox) ;;
