@@ -462,6 +462,7 @@ std::vector<int> LxDevicePids() {
     // A process that is gone leaves its socket behind: tidy up.
     if (kill(f.second, 0) != 0 && errno == ESRCH) {
       unlink(lx::SocketPath(f.second).c_str());
+      unlink(lx::WindowsPath(f.second).c_str());
       continue;
     }
     pids.push_back(f.second);

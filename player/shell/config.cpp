@@ -5,13 +5,13 @@
 #include "engine/engine.h"
 #include "shell/buttons.h"
 #include "shell/dispatch.h"
+#include "shell/panes.h"
 #include "shell/playerwindows.h"
 #include "shell/power.h"
 #include "shell/settings.h"
 
 HWND g_settingsSheet;
 PendingSettings g_pendingSettings;
-SheetHooks g_sheetHooks;
 
 static BOOL s_sheetOpen;
 
@@ -242,10 +242,8 @@ struct SheetMemory {
 };
 
 static void RestartDisplayTimers(void) {
-  if (g_sheetHooks.stopSpectrumTimer) g_sheetHooks.stopSpectrumTimer();
-  if (g_sheetHooks.startSpectrumTimer) g_sheetHooks.startSpectrumTimer();
-  if (g_sheetHooks.stopAnimation) g_sheetHooks.stopAnimation();
-  if (g_sheetHooks.startAnimation) g_sheetHooks.startAnimation();
+  if (g_paneHooks.restartSpectrumTimer) g_paneHooks.restartSpectrumTimer();
+  if (g_paneHooks.restartAnimation) g_paneHooks.restartAnimation();
 }
 
 // Only with the engine Stopped: no decode thread writes into the ring.
@@ -359,7 +357,7 @@ INT_PTR SettingsSheet(HWND) {
     SetWindowTextW(mainWindow, title);
     CaptureButtons(FALSE);
     BoundButtons(TRUE);
-    if (g_settings.spectrumOff && g_sheetHooks.clearSpectrum) g_sheetHooks.clearSpectrum();
+    if (g_settings.spectrumOff && g_paneHooks.clearSpectrum) g_paneHooks.clearSpectrum();
   }
   --g_power.modalCount;
   RecomputeSuspension();

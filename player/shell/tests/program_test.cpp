@@ -257,6 +257,17 @@ TEST_F(ProgramTest, WakingResumesPlayingButNotPausedOutput) {
   EXPECT_EQ(WaitExit(player), 0);
 }
 
+TEST_F(ProgramTest, PlayMediaKeyStartsTheSelectedTitle) {
+  Seed(u"No Display Welcome", 1);
+  Seed(u"PlayAtOpen", 0);
+  pid_t player = Start({demo_});
+  ASSERT_TRUE(WaitUp(player));
+  EXPECT_EQ(Call(player, "key 179"), "ok\n");  // VK_MEDIA_PLAY_PAUSE
+  EXPECT_TRUE(TimeMoves(player, 5000));
+  kill(player, SIGTERM);
+  EXPECT_EQ(WaitExit(player), 0);
+}
+
 TEST_F(ProgramTest, WelcomeComesBeforeTheStartFile) {
   pid_t player = Start({demo_});
   ASSERT_TRUE(WaitUp(player));

@@ -340,9 +340,11 @@ TEST_F(ShellTest, ShutdownUnbindsTheEngineBeforeThePanesGo) {
   HWND main = CreateMain();
   RecordingPanes(main);
   g_engineStub.calls.clear();
+  DisplaySwitch(FALSE);
   PostMessageW(main, WM_COMMAND, IDM_EXIT, 0);
   Pump();
   EXPECT_FALSE(IsWindow(main));
+  EXPECT_TRUE(g_power.displayOn) << "nobody would be left to switch it on";
   ASSERT_EQ(g_engineStub.calls.size(), 4u);
   EXPECT_EQ(g_engineStub.calls[0], "unbind");
   EXPECT_EQ(g_engineStub.calls[3].rfind("destroy ", 0), 0u);
