@@ -84,6 +84,11 @@ void CaptureButtons(BOOL on) { RegisterButtons(on, FALSE); }
 void HotKeyPressed(DWORD virtualKey) {
   int record = FindKeyBinding(virtualKey);
   if (record >= 0) RunAction((int)g_settings.keyActions[record]);
+  for (int i = 0; i < MEDIA_KEY_COUNT; i++)
+    if (g_settings.mediaKeys[i].virtualKey == virtualKey) {
+      RunAction((int)g_settings.mediaKeys[i].action);
+      break;
+    }
 }
 
 BOOL ButtonsHotKey(HWND, WPARAM id, LPARAM lParam) {
@@ -94,7 +99,7 @@ BOOL ButtonsHotKey(HWND, WPARAM id, LPARAM lParam) {
     return TRUE;
   }
   HotKeyPressed(HIWORD(lParam));
-  return FALSE;
+  return TRUE;
 }
 
 void ButtonsActivate(HWND, WPARAM wParam, LPARAM) {
