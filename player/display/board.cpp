@@ -257,6 +257,12 @@ HFONT ScreenFont(HDC screen, LONG height) {
   return CreateFontIndirectW(&lf);
 }
 
+// At a new spectrum speed (the settings sheet).
+void RestartAnimation(void) {
+  BoardStopAnimation();
+  BoardStartAnimation();
+}
+
 LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
   g_windows.board = hwnd;
   memcpy(g_board.buttons, kButtons, sizeof kButtons);
@@ -287,12 +293,14 @@ LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
   g_boardHooks.TextFont = TextFont;
   g_boardHooks.KnobPercent = KnobPercent;
   g_boardHooks.RepaintSlider = RepaintSlider;
+  g_paneHooks.restartAnimation = RestartAnimation;
   BoardStartAnimation();
   return 0;
 }
 
 LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
   g_boardHooks = BoardHooks{};
+  g_paneHooks.restartAnimation = NULL;
   KillTimer(hwnd, TIMER_BOARD_ANIMATION);
   ReleaseCanvas(&g_board.backBuffer);
   ReleaseCanvas(&g_board.background);

@@ -19,3 +19,13 @@ struct ShellHooks {
 };
 
 extern ShellHooks g_shellHooks;
+
+// Filled by the board and the equalizer window while they exist; the settings
+// sheet calls them after OK. Every slot may be null.
+struct PaneHooks {
+  void (*restartAnimation)(void);      // the board's timers, at a new spectrum speed
+  void (*restartSpectrumTimer)(void);  // the equalizer window's spectrum timer, likewise
+  void (*clearSpectrum)(void);         // the spectrum was switched off
+};
+
+extern PaneHooks g_paneHooks;

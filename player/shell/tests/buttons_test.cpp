@@ -289,6 +289,18 @@ TEST_F(ButtonsTest, BoundButtonsFollowActivationAndEnableVK) {
   DestroyWindow(probe);
 }
 
+TEST_F(ButtonsTest, MutedActivationKeepsTheVolumeForUnmuting) {
+  OnUi([] {
+    g_settings.volume = 50;
+    PlayerFlagsClear(SoundOn);
+    g_engineStub.deviceVolume = 0;  // what a muted device reads
+  });
+  Activate(WA_INACTIVE);
+  Activate(WA_ACTIVE);
+  EXPECT_EQ(g_settings.volume, 50u);
+  OnUi([] { PlayerFlagsSet(SoundOn); });
+}
+
 TEST_F(ButtonsTest, KeyMappingPageBindsThePressedKey) {
   OpenSheet(1);
   ASSERT_NE(page_, nullptr);
@@ -378,13 +390,25 @@ TEST_F(ButtonsTest, PagesShowAndStoreTheirValues) {
   EXPECT_EQ(g_settings.audioBuffer, 50u);
 }
 
-TEST_F(ButtonsTest, SpeedOnlyLeavesTheMusicAlone) {
+std::atomic<int> g_restarts, g_clears;
+
+TEST_F(ButtonsTest, SpeedOnlyRestartsTheTimersAndLeavesTheMusicAlone) {
+  g_restarts = g_clears = 0;
+  OnUi([] {
+    g_paneHooks.restartAnimation = [] { ++g_restarts; };
+    g_paneHooks.restartSpectrumTimer = [] { ++g_restarts; };
+    g_paneHooks.clearSpectrum = [] { ++g_clears; };
+  });
   g_engine.state = Playing;
   AudioSlot* slots = g_ring.slots;
   OpenSheet(2);
   Slide(IDC_SPEED, 3);
+  CheckDlgButton(page_, IDC_SPECTRUM_OFF, BST_CHECKED);  // as a tap leaves it
+  Command(IDC_SPECTRUM_OFF);
   LxMessageBoxReset(IDOK);
   CloseSheet(PSBTN_OK);
+  EXPECT_EQ(g_restarts, 2) << "the board's and the equalizer's";
+  EXPECT_EQ(g_clears, 1) << "the spectrum is off";
   EXPECT_EQ(LxMessageBoxCount(), 0);
   EXPECT_EQ(g_ring.slots, slots);
   EXPECT_EQ(g_ring.count, 50);
