@@ -1,7 +1,8 @@
-// Text through FreeType with DejaVu Sans, standing in for the device's Tahoma:
-// fonts, measurement, ExtTextOutW and DrawTextW. A character the face lacks
-// comes from DejaVu Sans, then Noto Sans CJK when installed, else is drawn as
-// a box: tag text from anywhere must never vanish.
+// Text through FreeType with the Tahoma-metric faces of Wine's fonts (DejaVu
+// Sans when they are absent), so texts measure as on the device: fonts,
+// measurement, ExtTextOutW and DrawTextW. A character the face lacks comes
+// from DejaVu Sans, then Noto Sans CJK when installed, else is drawn as a box:
+// tag text from anywhere must never vanish.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -39,9 +40,19 @@ FontCache& Fc() {
   return f;
 }
 
-std::string FontDir() {
+// LUMTRAX_FONT_DIR names a folder to take the faces from (tests, other fonts).
+std::string FontDir(const char* fallback) {
   const char* d = getenv("LUMTRAX_FONT_DIR");
-  return d && *d ? d : "/usr/share/fonts/truetype/dejavu";
+  return d && *d ? d : fallback;
+}
+
+bool LoadSet(const std::string& dir, const char* const files[4]) {
+  auto& f = Fc();
+  for (int i = 0; i < 4; ++i) {
+    std::string path = dir + "/" + (files[i] ? files[i] : "");
+    if (!files[i] || FT_New_Face(f.lib, path.c_str(), 0, &f.faces[i])) f.faces[i] = nullptr;
+  }
+  return f.faces[0] != nullptr;
 }
 
 void LoadFaces() {
@@ -49,15 +60,15 @@ void LoadFaces() {
   if (f.tried) return;
   f.tried = true;
   if (FT_Init_FreeType(&f.lib)) return;
-  static const char* kFiles[4] = {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSans-Oblique.ttf",
-                                  "DejaVuSans-BoldOblique.ttf"};
-  for (int i = 0; i < 4; ++i) {
-    std::string path = FontDir() + "/" + kFiles[i];
-    if (FT_New_Face(f.lib, path.c_str(), 0, &f.faces[i])) f.faces[i] = nullptr;
-  }
-  // A missing style falls back to the regular face.
-  for (int i = 1; i < 4; ++i)
-    if (!f.faces[i]) f.faces[i] = f.faces[0];
+  // Tahoma has no italic: oblique styles fall back to upright.
+  static const char* const kTahoma[4] = {"tahoma.ttf", "tahomabd.ttf", nullptr, nullptr};
+  static const char* const kDejaVu[4] = {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSans-Oblique.ttf",
+                                         "DejaVuSans-BoldOblique.ttf"};
+  if (!LoadSet(FontDir("/usr/share/wine/fonts"), kTahoma))
+    LoadSet(FontDir("/usr/share/fonts/truetype/dejavu"), kDejaVu);
+  if (!f.faces[1]) f.faces[1] = f.faces[0];
+  if (!f.faces[2]) f.faces[2] = f.faces[0];
+  if (!f.faces[3]) f.faces[3] = f.faces[1];
 
   static const char* kFallbacks[2][2][3] = {
       {{"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"},

@@ -124,6 +124,13 @@ static void SwitchOff(void) {
   EqualizerUpdateDecoder(g_settings.eq);
 }
 
+// At a new spectrum speed (the settings sheet).
+static void RestartSpectrumTimer(void) {
+  if (!g_equalizer.window) return;
+  StopSpectrumTimer(g_equalizer.window);
+  StartSpectrumTimer(g_equalizer.window);
+}
+
 static LRESULT Create(HWND window, UINT, WPARAM, LPARAM) {
   EqualizerPane& p = g_equalizer;
   p.window = window;
@@ -146,6 +153,8 @@ static LRESULT Create(HWND window, UINT, WPARAM, LPARAM) {
   if (!PlayerFlagsTest(EqualizerOn)) SwitchOff();
   SetGains(window, UM_SETGAINS, 0, reinterpret_cast<LPARAM>(g_settings.eq));
   StartSpectrumTimer(window);
+  g_paneHooks.restartSpectrumTimer = RestartSpectrumTimer;
+  g_paneHooks.clearSpectrum = ClearSpectrum;
 
   PresetListInit();
   p.presetsTrusted = ReadPresetFile(PresetFilePath, 1);
@@ -161,6 +170,8 @@ static LRESULT Destroy(HWND window, UINT, WPARAM, LPARAM) {
   ReleaseCanvas(&p.bar);
   FreeButtonBitmaps(p.buttons, EQ_BUTTON_COUNT);
   StopSpectrumTimer(window);
+  g_paneHooks.restartSpectrumTimer = nullptr;
+  g_paneHooks.clearSpectrum = nullptr;
   SavePresetList();
   PresetClear();
   p.current = nullptr;

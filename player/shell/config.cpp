@@ -5,13 +5,13 @@
 #include "engine/engine.h"
 #include "shell/buttons.h"
 #include "shell/dispatch.h"
+#include "shell/panes.h"
 #include "shell/playerwindows.h"
 #include "shell/power.h"
 #include "shell/settings.h"
 
 HWND g_settingsSheet;
 PendingSettings g_pendingSettings;
-SheetHooks g_sheetHooks;
 
 static BOOL s_sheetOpen;
 
@@ -242,10 +242,8 @@ struct SheetMemory {
 };
 
 static void RestartDisplayTimers(void) {
-  if (g_sheetHooks.stopSpectrumTimer) g_sheetHooks.stopSpectrumTimer();
-  if (g_sheetHooks.startSpectrumTimer) g_sheetHooks.startSpectrumTimer();
-  if (g_sheetHooks.stopAnimation) g_sheetHooks.stopAnimation();
-  if (g_sheetHooks.startAnimation) g_sheetHooks.startAnimation();
+  if (g_paneHooks.restartSpectrumTimer) g_paneHooks.restartSpectrumTimer();
+  if (g_paneHooks.restartAnimation) g_paneHooks.restartAnimation();
 }
 
 // Only with the engine Stopped: no decode thread writes into the ring.
@@ -282,16 +280,17 @@ static void ApplySheetChanges(const SheetMemory* before) {
 
   BOOL restart = FALSE;
   if (g_engine.state != Stopped) {
-    if (MessageBoxW(g_windows.main, u"Wollen Sie wieder beginnen?", u"Anzeige", MB_OKCANCEL) != IDOK) {
+    if (MessageBoxW(g_windows.main, u"Wollen Sie wieder beginnen?", u"Anzeige", MB_OKCANCEL) == IDOK) {
+      // Sent: the decode thread is gone before the ring is freed.
+      if (g_windows.board) SendMessageW(g_windows.board, WM_COMMAND, MAKEWPARAM(IDM_STOP, 0), 0);
+      restart = TRUE;
+    }
+    if (g_engine.state != Stopped) {
       // The music goes on with the old ring; the next start in Stopped applies the rest.
       g_pendingSettings.ring |= ringChanged;
       g_pendingSettings.reload |= cacheChanged;
       return;
     }
-    // Sent: the decode thread is gone before the ring is freed.
-    if (g_windows.board) SendMessageW(g_windows.board, WM_COMMAND, MAKEWPARAM(IDM_STOP, 0), 0);
-    if (g_engine.state != Stopped) return;
-    restart = TRUE;
   }
   if (ringChanged || g_pendingSettings.ring) {
     ReallocateRing();
@@ -355,11 +354,12 @@ INT_PTR SettingsSheet(HWND) {
 
   // The main window may have gone while the sheet was open: nothing is left to apply to.
   if (IsWindow(mainWindow) && g_windows.main == mainWindow) {
-    if (result == 1) ApplySheetChanges(&before);
-    SetWindowTextW(mainWindow, title);
+    // The keys are ordinary again before any question: Enter answers it.
     CaptureButtons(FALSE);
     BoundButtons(TRUE);
-    if (g_settings.spectrumOff && g_sheetHooks.clearSpectrum) g_sheetHooks.clearSpectrum();
+    if (result == 1) ApplySheetChanges(&before);
+    SetWindowTextW(mainWindow, title);
+    if (g_settings.spectrumOff && g_paneHooks.clearSpectrum) g_paneHooks.clearSpectrum();
   }
   --g_power.modalCount;
   RecomputeSuspension();

@@ -52,14 +52,3 @@ struct PendingSettings {
   BOOL reload;  // the cache settings changed: the next Play opens the title again
 };
 extern PendingSettings g_pendingSettings;
-
-// What the sheet restarts or clears on the board and the equalizer window,
-// filled by them; every slot may be null.
-struct SheetHooks {
-  void (*stopAnimation)(void);  // the board's scrolling timer
-  void (*startAnimation)(void);
-  void (*stopSpectrumTimer)(void);  // the equalizer window's
-  void (*startSpectrumTimer)(void);
-  void (*clearSpectrum)(void);
-};
-extern SheetHooks g_sheetHooks;

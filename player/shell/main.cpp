@@ -2,6 +2,7 @@
 // request to the first and ends.
 #include <windows.h>
 
+#include "shell/buttons.h"
 #include "shell/mainwindow.h"
 #include "shell/panes.h"
 #include "shell/playerwindows.h"
@@ -31,6 +32,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
     return -1;
   }
   if (!MainWindowRegister(instance)) return 1;
+  ButtonsInstall();
   if (g_shellHooks.readButtonNames) g_shellHooks.readButtonNames();
   if (!MainWindowCreate(instance, commandLine, show)) return 16;
   MainWindowWelcome();

@@ -20,7 +20,7 @@ static LRESULT PlaylistPaint(HWND hwnd, UINT, WPARAM, LPARAM) {
   for (int i = g_playlistView.firstRow; i < (int)g_playlist.count && top < r.bottom; i++, top += 14) {
     PlaylistEntry* entry = PlaylistEntryAt(i);
     SetTextColor(dc, i == g_navigation.selectedIndex ? RGB(0xFF, 0xFF, 0x80) : RGB(0xC0, 0xC0, 0xC0));
-    ExtTextOutW(dc, 4, top, 0, NULL, entry->title, lstrlenW(entry->title), NULL);
+    ExtTextOutW(dc, 48, top, 0, NULL, entry->title, lstrlenW(entry->title), NULL);
   }
   EndPaint(hwnd, &ps);
   return 0;

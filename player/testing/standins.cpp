@@ -10,9 +10,9 @@
 STANDIN void* (*g_ringAllocate)(size_t bytes) = nullptr;
 
 STANDIN int AllocateRing(LONG n) {
-  void* block = g_ringAllocate ? g_ringAllocate((size_t)n * sizeof(AudioSlot)) : calloc((size_t)n, sizeof(AudioSlot));
+  size_t bytes = (size_t)n * sizeof(AudioSlot);
+  void* block = g_ringAllocate ? g_ringAllocate(bytes) : calloc(1, bytes);
   if (!block) return 0;
-  if (g_ringAllocate) block = calloc((size_t)n, sizeof(AudioSlot));
   g_ring.slots = (AudioSlot*)block;
   g_ring.count = n;
   return 1;

@@ -131,6 +131,17 @@ TEST_F(MenuBarTest, NothingReachesAnOwnerDisabledByAModalDialog) {
   EXPECT_TRUE(Saw(40049));
 }
 
+TEST_F(MenuBarTest, BarHidesAndShowsWithItsWindow) {
+  ShowWindow(main_, SW_HIDE);
+  Settle();
+  EXPECT_FALSE(IsWindowVisible(bar_));
+  Tap(130, 306);
+  EXPECT_FALSE(Saw(40049));
+  ShowWindow(main_, SW_SHOW);
+  Settle();
+  EXPECT_TRUE(IsWindowVisible(bar_));
+}
+
 TEST_F(MenuBarTest, DropDownOpensUpwardsAndGreyedItemsCannotBePicked) {
   HMENU list = (HMENU)SendMessageW(bar_, SHCMBM_GETSUBMENU, 0, 40025);
   ASSERT_NE(list, nullptr);

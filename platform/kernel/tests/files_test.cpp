@@ -195,9 +195,10 @@ TEST_F(Files, EnumerationWithWildcards) {
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(FindFirstFileW(u"\\My Documents\\Fehlt\\*.*", &fd), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_PATH_NOT_FOUND);
-  // The device's root shows the data folder's two folders.
+  // The device's root shows the data folder's folders.
   S root = List(u"\\*");
   EXPECT_TRUE(root.count(u"My Documents"));
+  EXPECT_TRUE(root.count(u"Program Files"));
   EXPECT_TRUE(root.count(u"Windows"));
 }
 

@@ -24,7 +24,6 @@
 #include "shell/settings.h"
 #include "testing/playertest.h"
 
-extern void* (*g_ringAllocate)(size_t bytes);
 
 namespace {
 
@@ -101,7 +100,7 @@ class ButtonsTest : public ::testing::Test {
     if (IsWindow(main_)) PostMessageW(main_, WM_CLOSE, 0, 0);
     PostMessageW(runner_, WM_CLOSE, 0, 0);
     ui_.join();
-    g_ringAllocate = nullptr;
+    g_ringAllocate = allocate_;
   }
   void UiThread() {
     g_engineStub = EngineStub{};
@@ -204,6 +203,7 @@ class ButtonsTest : public ::testing::Test {
   std::atomic<HWND> main_{nullptr}, runner_{nullptr};
   HWND page_ = nullptr;
   int answer_ = IDOK;
+  void* (*allocate_)(size_t) = g_ringAllocate;
 };
 
 TEST_F(ButtonsTest, ButtonNamesAreWholeTextOrTheKey) {
@@ -287,6 +287,18 @@ TEST_F(ButtonsTest, BoundButtonsFollowActivationAndEnableVK) {
       EXPECT_TRUE(RegisterHotKey(probe, (int)key.id, key.modifiers, key.virtualKey)) << key.id;
     }
   DestroyWindow(probe);
+}
+
+TEST_F(ButtonsTest, MutedActivationKeepsTheVolumeForUnmuting) {
+  OnUi([] {
+    g_settings.volume = 50;
+    PlayerFlagsClear(SoundOn);
+    g_engineStub.deviceVolume = 0;  // what a muted device reads
+  });
+  Activate(WA_INACTIVE);
+  Activate(WA_ACTIVE);
+  EXPECT_EQ(g_settings.volume, 50u);
+  OnUi([] { PlayerFlagsSet(SoundOn); });
 }
 
 TEST_F(ButtonsTest, KeyMappingPageBindsThePressedKey) {
@@ -378,13 +390,25 @@ TEST_F(ButtonsTest, PagesShowAndStoreTheirValues) {
   EXPECT_EQ(g_settings.audioBuffer, 50u);
 }
 
-TEST_F(ButtonsTest, SpeedOnlyLeavesTheMusicAlone) {
+std::atomic<int> g_restarts, g_clears;
+
+TEST_F(ButtonsTest, SpeedOnlyRestartsTheTimersAndLeavesTheMusicAlone) {
+  g_restarts = g_clears = 0;
+  OnUi([] {
+    g_paneHooks.restartAnimation = [] { ++g_restarts; };
+    g_paneHooks.restartSpectrumTimer = [] { ++g_restarts; };
+    g_paneHooks.clearSpectrum = [] { ++g_clears; };
+  });
   g_engine.state = Playing;
   AudioSlot* slots = g_ring.slots;
   OpenSheet(2);
   Slide(IDC_SPEED, 3);
+  CheckDlgButton(page_, IDC_SPECTRUM_OFF, BST_CHECKED);  // as a tap leaves it
+  Command(IDC_SPECTRUM_OFF);
   LxMessageBoxReset(IDOK);
   CloseSheet(PSBTN_OK);
+  EXPECT_EQ(g_restarts, 2) << "the board's and the equalizer's";
+  EXPECT_EQ(g_clears, 1) << "the spectrum is off";
   EXPECT_EQ(LxMessageBoxCount(), 0);
   EXPECT_EQ(g_ring.slots, slots);
   EXPECT_EQ(g_ring.count, 50);
@@ -430,7 +454,7 @@ TEST_F(ButtonsTest, FailedRingSaysSoAndRefusesPlayUntilASizeFits) {
   EXPECT_EQ(g_ring.count, 0);
   EXPECT_EQ(g_ring.slots, nullptr);
 
-  g_ringAllocate = nullptr;
+  g_ringAllocate = allocate_;
   OpenSheet(2);
   Slide(IDC_AUDIO_BUFFER, 0);
   CloseSheet(PSBTN_OK);
