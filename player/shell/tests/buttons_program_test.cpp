@@ -1,6 +1,6 @@
 // The buttons and the settings sheet in the running player, driven through
-// the device socket: a bound button stops the music, and the player ends
-// cleanly when its window closes under the open sheet.
+// the device socket: a bound button stops the music, a new ring size restarts
+// it, and the player ends cleanly when its window closes under the sheet.
 #include <gtest/gtest.h>
 
 #include <spawn.h>
@@ -98,7 +98,7 @@ class ButtonsProgramTest : public ::testing::Test {
   pid_t pid_ = 0;
 };
 
-TEST_F(ButtonsProgramTest, BoundButtonStopsAndClosingUnderTheSheetEndsCleanly) {
+TEST_F(ButtonsProgramTest, BoundButtonStopsNewRingRestartsAndClosingUnderTheSheetEndsCleanly) {
   Seed(u"No Display Welcome", 1);
   Seed(u"VKButton1", 6);  // F1: "Stopp"
   const char* source = std::getenv("LUMTRAX_SOURCE");
@@ -108,10 +108,31 @@ TEST_F(ButtonsProgramTest, BoundButtonStopsAndClosingUnderTheSheetEndsCleanly) {
   Call("idle 2000");
   EXPECT_FALSE(TimeMoves(1500)) << "F1 stopped it";
 
+  EXPECT_EQ(Call("key 179"), "ok\n");  // the media key's Wiedergabe/Pause
+  Call("idle 2000");
+  ASSERT_TRUE(TimeMoves(5000));
+
+  // A bigger ring while playing: asked, stopped, re-allocated, playing again.
   PostMain(WM_COMMAND, 40039);  // "Konfigurieren"
+  Call("tap 145 283");          // "Puffer"
+  Call("drag 40 77 210 77");    // the ring slider to 300
+  Call("tap 40 248");           // "Ok"
+  Call("idle 2000");
+  EXPECT_NE(Call("windows").find(" =Dialog =Anzeige "), std::string::npos) << "Wollen Sie wieder beginnen?";
+  EXPECT_EQ(Call("key 13"), "ok\n");
+  Call("idle 2000");
+  EXPECT_TRUE(TimeMoves(5000)) << "playing again on the new ring";
+
+  PostMain(WM_COMMAND, 40039);
   EXPECT_NE(Call("windows").find(" =Dialog =Konfigurieren "), std::string::npos);
   PostMain(WM_CLOSE, 0);
   EXPECT_EQ(WaitExit(), 0);
+  HKEY key;
+  DWORD value = 0, size = 4;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, SettingsKeyPath, 0, 0, &key), ERROR_SUCCESS);
+  RegQueryValueExW(key, u"AudioBuffer", nullptr, nullptr, (BYTE*)&value, &size);
+  RegCloseKey(key);
+  EXPECT_EQ(value, 300u);
 }
 
 }  // namespace
