@@ -11,7 +11,6 @@
 #define OWNER_TITLE_UNITS 51
 #define DRAWN_UNITS 100
 #define PROPERTY_FONT_HEIGHT (-12)
-#define YEAR_BYTES 4
 
 static const WCHAR* const CodecNames[4] = {u"", u"MPEG Layer-1 Decoder", u"MPEG Layer-2 Decoder",
                                            u"MPEG Layer-3 Decoder"};
@@ -19,12 +18,6 @@ static const WCHAR* const CodecNames[4] = {u"", u"MPEG Layer-1 Decoder", u"MPEG 
 static const WCHAR* const Labels[PROPERTY_ROWS / 2] = {
     u"Title :", u"Album :", u"Artist :", u"Year :", u"Duration :", u"Location :", u"Audio Codec :", u"Bit Rate :",
     u"Sample Rate :", u"Genre :"};
-
-static void TagText(const PlaylistEntry* entry, int offset, int width, WCHAR* text, int capacity) {
-  for (int i = 0; i < capacity; i++) text[i] = 0;
-  OemToWide(entry->tag + offset, width, text, capacity);
-  TrimTrailingBlanks(text, capacity);
-}
 
 void PropertyRow(const PlaylistEntry* entry, int row, WCHAR* text, int capacity) {
   if (capacity <= 0) return;
@@ -38,9 +31,10 @@ void PropertyRow(const PlaylistEntry* entry, int row, WCHAR* text, int capacity)
   }
   switch (row / 2) {
     case 0: lstrcpynW(text, entry->title, capacity); break;
-    case 1: TagText(entry, TAG_ALBUM, TAG_FIELD_BYTES, text, capacity); break;
-    case 2: TagText(entry, TAG_ARTIST, TAG_FIELD_BYTES, text, capacity); break;
-    case 3: TagText(entry, TAG_YEAR, YEAR_BYTES, text, capacity); break;
+    // Tag text as the probe took it: ID3v2 where the file has it, else ID3v1.
+    case 1: lstrcpynW(text, entry->album, capacity); break;
+    case 2: lstrcpynW(text, entry->artist, capacity); break;
+    case 3: lstrcpynW(text, entry->year, capacity); break;
     case 4: lstrcpynW(text, entry->durationText, capacity); break;
     case 5: lstrcpynW(text, entry->path, capacity); break;
     case 6: {
@@ -50,7 +44,7 @@ void PropertyRow(const PlaylistEntry* entry, int row, WCHAR* text, int capacity)
     }
     case 7: LxFormatW(text, capacity, u"%d kbps", entry->bitRate / 1000); break;
     case 8: LxFormatW(text, capacity, u"%d kHz", entry->sampleRate / 1000); break;
-    case 9: lstrcpynW(text, GenreName(entry->tag[TAG_GENRE]), capacity); break;
+    case 9: lstrcpynW(text, EntryGenreName(entry), capacity); break;
   }
 }
 

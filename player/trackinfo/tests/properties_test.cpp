@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <lxuser.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "../../playlist/tests/dialogscript.h"
@@ -57,6 +58,21 @@ TEST_F(PropertiesTest, RowsShowWhatTheProbeFound) {
       u"Duration :",  two.durationText, u"Location :",    two.path, u"Audio Codec :", u"MPEG Layer-2 Decoder",
       u"Bit Rate :",  u"160 kbps",    u"Sample Rate :",    u"48 kHz", u"Genre :", u"Unknown"};
   for (int row = 0; row < PROPERTY_ROWS; row++) EXPECT_EQ(Row(two, row), expected[row]) << "row " << row;
+}
+
+TEST_F(PropertiesTest, TagRowsShowId3v2TextInFullUnicode) {
+  const char* source = std::getenv("LUMTRAX_SOURCE");
+  std::string host = folder + "/cyrillic.mp3";
+  WriteHostFile(host, ReadHostFile(std::string(source ? source : ".") +
+                                   "/player/trackinfo/tests/fixtures/v23-utf16-cyrillic.mp3"));
+  PlaylistEntry e{};
+  lstrcpynW(e.path, DevicePath(host).c_str(), MAX_PATH);
+  ASSERT_EQ(TrackProbe(&e), 1);
+  EXPECT_EQ(Row(e, 1), u"Звезда по имени Солнце");
+  EXPECT_EQ(Row(e, 3), u"Звезда");
+  EXPECT_EQ(Row(e, 5), u"Кино");
+  EXPECT_EQ(Row(e, 7), u"1989");
+  EXPECT_EQ(Row(e, 19), u"Rock");
 }
 
 TEST_F(PropertiesTest, LabelRowsAreWhiteAndValueRowsLightGrey) {
