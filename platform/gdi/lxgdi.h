@@ -30,6 +30,10 @@ bool FreeWindowDC(HDC hdc);
 // wait cursor; a blanked display shows black.
 void ComposeScreen(Surface& out);
 extern std::atomic<int> gScreenGeneration;
+// Something visible changed: raises the generation and wakes the display
+// backend through its hook (set while a desktop window shows). Any thread.
+void ScreenChanged();
+extern std::atomic<void (*)()> gScreenChangedHook;
 extern std::atomic<bool> gDisplayOff;
 
 // The screen shown: the handheld's (the default) or, for a desktop program

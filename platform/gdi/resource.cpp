@@ -8,6 +8,7 @@
 
 #include "gdiobj.h"
 #include "lxresource.h"
+#include "../kernel/lxkernel.h"
 
 namespace lx {
 
@@ -120,6 +121,13 @@ void LxRegisterResources(const LXRESOURCE* table, int count) {
   const void* module = dladdr1(table, &info, (void**)&map, RTLD_DL_LINKMAP) ? map : nullptr;
   std::lock_guard lock(ResLock());
   Tables().push_back(ResourceTable{module, table, count});
+}
+
+void LxForgetResources(const void* module) {
+  if (!module) return;
+  std::lock_guard lock(ResLock());
+  auto& t = Tables();
+  std::erase_if(t, [&](const ResourceTable& r) { return r.module == module; });
 }
 
 HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type) {

@@ -171,11 +171,14 @@ const Glyph& GlyphOf(const LOGFONTW& lf, char32_t ch) {
   return cache.emplace(key, std::move(g)).first->second;
 }
 
-// UTF-16 to code points; unpaired surrogates pass through as themselves.
+// UTF-16 to code points; an unpaired surrogate (such as a host name's
+// escaped byte) shows as the replacement character.
 char32_t NextChar(const WCHAR* s, int count, int& i) {
   char32_t c = s[i++];
   if (c >= 0xD800 && c < 0xDC00 && i < count && s[i] >= 0xDC00 && s[i] < 0xE000)
     c = 0x10000 + ((c - 0xD800) << 10) + (s[i++] - 0xDC00);
+  else if (c >= 0xD800 && c < 0xE000)
+    c = 0xFFFD;
   return c;
 }
 

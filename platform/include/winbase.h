@@ -79,6 +79,13 @@ WINBASEAPI BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW data);
 WINBASEAPI BOOL FindClose(HANDLE find);
 WINBASEAPI DWORD GetModuleFileNameW(HMODULE module, LPWSTR name, DWORD size);
 WINBASEAPI UINT GetWindowsDirectoryW(LPWSTR buf, UINT size);
+// Not on the device: which file or folder a path names (links followed), so
+// that two paths to one folder are told apart from two folders.
+typedef struct LXFILEIDENTITY {
+  ULONGLONG device;
+  ULONGLONG inode;
+} LXFILEIDENTITY;
+WINBASEAPI BOOL LxGetFileIdentity(LPCWSTR path, LXFILEIDENTITY* identity);
 
 // Threads and synchronisation
 typedef DWORD(WINAPI* PTHREAD_START_ROUTINE)(LPVOID param);

@@ -122,7 +122,17 @@ BOOL FreeLibrary(HMODULE module) {
   } else {
     lock.unlock();
   }
+  struct link_map* map = nullptr;
+  std::string name;
+  if (dlinfo((void*)module, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name) name = map->l_name;
   if (dlclose((void*)module) != 0) return SetLastError(ERROR_INVALID_HANDLE), FALSE;
+  // Once the library is really gone, so are its resources; a library still
+  // held (by another library) keeps them, as its tables are not made again.
+  void* still = name.empty() ? nullptr : dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (still)
+    dlclose(still);
+  else
+    LxForgetResources(module);
   return TRUE;
 }
 

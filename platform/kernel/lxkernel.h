@@ -81,6 +81,9 @@ LX_EXPORT DWORD LxWaitForObjects(DWORD count, const HANDLE* handles, BOOL waitAl
 // WAIT_ABANDONED). Call with LxWaitLock() held.
 void LxAbandonMutexes(DWORD threadId);
 
+// Drops the resource tables of an unloaded library (its entries are gone).
+void LxForgetResources(const void* module);
+
 LX_EXPORT std::string LxHome();
 LX_EXPORT std::string LxProgramFolder();
 LX_EXPORT std::string LxPlatformFolder();

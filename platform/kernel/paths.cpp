@@ -70,7 +70,7 @@ std::string Join(const std::string& folder, const std::string& name) {
 
 std::string LxHostPath(LPCWSTR devicePath) {
   if (!devicePath || !devicePath[0]) return "";
-  std::vector<std::string> parts = SplitComponents(LxToUtf8(devicePath), true);
+  std::vector<std::string> parts = SplitComponents(LxToHostName(devicePath), true);
   std::string cur = "/";
   size_t i = 0;
   if (!parts.empty()) {
@@ -113,7 +113,7 @@ std::u16string LxDevicePath(const std::string& hostPath) {
   auto toDevice = [](const std::vector<std::string>& p, size_t from) {
     std::string out;
     for (size_t i = from; i < p.size(); ++i) out += "\\" + p[i];
-    return LxFromUtf8(out.empty() ? "\\" : out);
+    return LxFromHostName(out.empty() ? "\\" : out);
   };
   for (const auto& h : homes) {
     if (parts.size() <= h.size() || !std::equal(h.begin(), h.end(), parts.begin())) continue;

@@ -124,6 +124,19 @@ std::string WindowsList() {
   return out.str();
 }
 
+// BeginPaint calls per window since it was made: HWND CLASS COUNT.
+std::string PaintsList() {
+  std::ostringstream out;
+  std::lock_guard lock(UserLock());
+  auto all = AllWindows();
+  out << "ok " << all.size() << "\n";
+  for (HWND h : all) {
+    Window* w = GetWin(h);
+    out << (uintptr_t)h << " " << LxEncodeWord(&w->cls->name) << " " << w->paints << "\n";
+  }
+  return out.str();
+}
+
 // Answers one request; the reply may carry binary data after its first line.
 std::string Serve(const std::string& line) {
   std::istringstream in(line);
@@ -220,11 +233,12 @@ std::string Serve(const std::string& line) {
     return std::string("ok ") + (WaitIdle(ms > 0 ? (int)ms : 2000) ? "1" : "0") + "\n";
   }
   if (cmd == "windows") return WindowsList();
+  if (cmd == "paints") return PaintsList();
   // The device suspends (display dark, sound paused) and wakes (display on;
   // the programs restart their own sound).
   if (cmd == "suspend" || cmd == "wake") {
     bool off = cmd == "suspend";
-    if (gDisplayOff.exchange(off) != off) ++gScreenGeneration;
+    gDisplayOff = off;
     NoteScreenChanged();
     int paused = off ? LxWaveOutPauseAll() : 0;
     return "ok " + std::to_string(paused) + "\n";

@@ -84,6 +84,11 @@ void CaptureButtons(BOOL on) { RegisterButtons(on, FALSE); }
 void HotKeyPressed(DWORD virtualKey) {
   int record = FindKeyBinding(virtualKey);
   if (record >= 0) RunAction((int)g_settings.keyActions[record]);
+  for (int i = 0; i < MEDIA_KEY_COUNT; i++)
+    if (g_settings.mediaKeys[i].virtualKey == virtualKey) {
+      RunAction((int)g_settings.mediaKeys[i].action);
+      break;
+    }
 }
 
 BOOL ButtonsHotKey(HWND, WPARAM id, LPARAM lParam) {
@@ -94,7 +99,7 @@ BOOL ButtonsHotKey(HWND, WPARAM id, LPARAM lParam) {
     return TRUE;
   }
   HotKeyPressed(HIWORD(lParam));
-  return FALSE;
+  return TRUE;
 }
 
 void ButtonsActivate(HWND, WPARAM wParam, LPARAM) {
@@ -185,16 +190,15 @@ static LRESULT KeysInit(HWND page, UINT, WPARAM, LPARAM) {
   for (int n = 1; n < ACTION_COUNT; n++) SendMessageW(combo, CB_ADDSTRING, 0, (LPARAM)ActionName(n));
 
   HWND list = KeyList(page);
-  RECT client;
-  GetClientRect(list, &client);
   LVCOLUMNW column = {};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
   column.cx = 75;
   column.pszText = (LPWSTR)u"Taste";
   ListView_InsertColumn(list, 0, &column);
-  column.cx = client.right - 75;
   column.pszText = (LPWSTR)u"Aktion";
   ListView_InsertColumn(list, 1, &column);
+  // "Aktion" takes the rest of the client width, whatever the border takes.
+  ListView_SetColumnWidth(list, 1, LVSCW_AUTOSIZE_USEHEADER);
   // Absent records keep their stored action but get no row.
   for (int i = 0; i < KEY_BINDING_COUNT; i++)
     if (g_keyBindings[i].present && s_keys.actions[i] != 0) AppendRow(list, i);

@@ -39,7 +39,8 @@ void CaptureButtons(BOOL on);
 // The present record with that virtual key, or -1. A posted WM_HOTKEY can
 // carry any key: it is matched, never used as an index.
 int FindKeyBinding(DWORD virtualKey);
-// Runs the bound action of a pressed key; the media-key step is the shell's.
+// A pressed key: its bound action, then its media-key action (a key may be
+// in both tables). Also the entry for media controls from outside.
 void HotKeyPressed(DWORD virtualKey);
 
 // The main window's WM_HOTKEY and WM_ACTIVATE parts.

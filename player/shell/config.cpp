@@ -280,16 +280,17 @@ static void ApplySheetChanges(const SheetMemory* before) {
 
   BOOL restart = FALSE;
   if (g_engine.state != Stopped) {
-    if (MessageBoxW(g_windows.main, u"Wollen Sie wieder beginnen?", u"Anzeige", MB_OKCANCEL) != IDOK) {
+    if (MessageBoxW(g_windows.main, u"Wollen Sie wieder beginnen?", u"Anzeige", MB_OKCANCEL) == IDOK) {
+      // Sent: the decode thread is gone before the ring is freed.
+      if (g_windows.board) SendMessageW(g_windows.board, WM_COMMAND, MAKEWPARAM(IDM_STOP, 0), 0);
+      restart = TRUE;
+    }
+    if (g_engine.state != Stopped) {
       // The music goes on with the old ring; the next start in Stopped applies the rest.
       g_pendingSettings.ring |= ringChanged;
       g_pendingSettings.reload |= cacheChanged;
       return;
     }
-    // Sent: the decode thread is gone before the ring is freed.
-    if (g_windows.board) SendMessageW(g_windows.board, WM_COMMAND, MAKEWPARAM(IDM_STOP, 0), 0);
-    if (g_engine.state != Stopped) return;
-    restart = TRUE;
   }
   if (ringChanged || g_pendingSettings.ring) {
     ReallocateRing();
@@ -353,10 +354,11 @@ INT_PTR SettingsSheet(HWND) {
 
   // The main window may have gone while the sheet was open: nothing is left to apply to.
   if (IsWindow(mainWindow) && g_windows.main == mainWindow) {
-    if (result == 1) ApplySheetChanges(&before);
-    SetWindowTextW(mainWindow, title);
+    // The keys are ordinary again before any question: Enter answers it.
     CaptureButtons(FALSE);
     BoundButtons(TRUE);
+    if (result == 1) ApplySheetChanges(&before);
+    SetWindowTextW(mainWindow, title);
     if (g_settings.spectrumOff && g_paneHooks.clearSpectrum) g_paneHooks.clearSpectrum();
   }
   --g_power.modalCount;

@@ -1,37 +1,13 @@
 // The desktop wizard as a user drives it: lumtrax-setup runs headless on a
 // device of the test's own, lumtrax-device taps what the window list shows,
 // and a recorder stands in for the Application Manager under App Paths.
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <thread>
-#include <vector>
-
-#include "lxdevice.h"
-#include "lxstring.h"
-#include "windows.h"
-
-extern char** environ;
-
-namespace fs = std::filesystem;
+#include "drive.h"
 
 namespace {
 
-struct Shown {
-  std::string cls, title;
-  RECT rect;
-  bool visible;
-};
+using namespace lxsetup;
 
 const char* const kCabinets[10] = {
     "Lumtrax.GER_CE30_ARM_BW4.CAB",      "Lumtrax.GER_CE30_ARM_C12.CAB",      "Lumtrax.GER_CE30_ARM_C16.CAB",
@@ -42,30 +18,16 @@ const char* const kFolders[10] = {"CE30/ARM_BW4",      "CE30/ARM_C12",     "CE30
                                   "CE30/MIPS150_C16",  "CE30/MIPS200_C16", "CE30/SH3_C12", "CE2002/ARM_BW4",
                                   "CE2002/ARM_C12",    "CE2002/ARM_C16"};
 
-std::string Read(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Every test: a device of its own, the wizard copied beside fake packages
 // (it looks for them beside itself), and a recorder registered as the
 // Application Manager that logs its argument and the temporary folder.
-class Wizard : public ::testing::Test {
+class Wizard : public TestDevice {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/lxwizard-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
-    home = dir + "/home";
-    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-    setenv("LUMTRAX_HOME", home.c_str(), 1);
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    bin = getenv("LUMTRAX_BIN") ? getenv("LUMTRAX_BIN") : ".";
-    setenv("LD_LIBRARY_PATH", bin.c_str(), 1);
-    fs::copy_file(bin + "/lumtrax-setup", dir + "/lumtrax-setup");
+    TestDevice::SetUp();
+    setenv("LD_LIBRARY_PATH", Bin().c_str(), 1);
+    fs::copy_file(Bin() + "/lumtrax-setup", dir + "/lumtrax-setup");
     for (int i = 0; i < 10; ++i) {
       fs::create_directories(dir + "/" + kFolders[i]);
       std::ofstream(dir + "/" + kFolders[i] + "/Setup.INI") << "package " << i << "\n";
@@ -79,130 +41,21 @@ class Wizard : public ::testing::Test {
     RegisterAppManager(LxDevicePath(recorder));
   }
   void TearDown() override {
-    if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-    fs::remove_all(dir);
-  }
-
-  static void RegisterAppManager(const std::u16string& value, DWORD bytes = 0) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE,
-                              u"software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAPPMGR.EXE", 0, nullptr, 0,
-                              0, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    if (!bytes) bytes = (DWORD)(value.size() + 1) * 2;
-    RegSetValueExW(key, nullptr, 0, REG_SZ, (const BYTE*)value.c_str(), bytes);
-    RegCloseKey(key);
+    run.Kill();
+    TestDevice::TearDown();
   }
 
   void Start() {
-    std::string program = dir + "/lumtrax-setup";
-    char* argv[] = {program.data(), (char*)"--headless", nullptr};
-    // The platform echoes message boxes on standard error.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, (dir + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!Find("Lumtrax v1.52 Setup - German Edition") && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_TRUE(Find("Lumtrax v1.52 Setup - German Edition")) << "no welcome dialog";
+    fs::remove(dir + "/stderr.txt");
+    run.Start({dir + "/lumtrax-setup", "--headless"}, dir + "/stderr.txt");
+    ASSERT_TRUE(run.WaitFor("Lumtrax v1.52 Setup - German Edition")) << "no welcome dialog";
   }
-  // The wizard's exit code, or -1 when it did not end in time.
-  int Exit() {
-    for (int i = 0; i < 2000; ++i) {
-      int status;
-      if (waitpid(pid, &status, WNOHANG) == pid) {
-        pid = 0;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return -1;
-  }
-
-  std::vector<Shown> Windows() {
-    std::vector<Shown> out;
-    std::string reply;
-    if (!LxDeviceCall(pid, "windows", reply)) return out;
-    std::istringstream in(reply);
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
-      std::istringstream w(line);
-      std::string hwnd, parent, cls, title;
-      Shown s{};
-      int visible = 0;
-      w >> hwnd >> parent >> cls >> title >> s.rect.left >> s.rect.top >> s.rect.right >> s.rect.bottom >> visible;
-      std::u16string c, t;
-      LxDecodeWord(cls, &c);
-      LxDecodeWord(title, &t);
-      s.cls = LxToUtf8(c);
-      s.title = LxToUtf8(t);
-      s.visible = visible;
-      out.push_back(s);
-    }
-    return out;
-  }
-  const Shown* Find(const std::string& title, const std::string& cls = "") {
-    static Shown found;
-    for (const Shown& s : Windows())
-      if (s.visible && s.title == title && (cls.empty() || s.cls == cls)) return &(found = s);
-    return nullptr;
-  }
-  // The visible list boxes, left to right.
-  std::vector<Shown> Lists() {
-    std::vector<Shown> lists;
-    for (const Shown& s : Windows())
-      if (s.visible && s.cls == "LISTBOX") lists.push_back(s);
-    std::sort(lists.begin(), lists.end(), [](auto& a, auto& b) { return a.rect.left < b.rect.left; });
-    return lists;
-  }
-  void Device(const std::string& args) {
-    std::string command = bin + "/lumtrax-device --pid " + std::to_string(pid) + " " + args + " > /dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0) << args;
-  }
-  void TapAt(int x, int y) { Device("tap " + std::to_string(x) + " " + std::to_string(y)); }
-  void Tap(const std::string& title) {
-    const Shown* s = Find(title);
-    ASSERT_NE(s, nullptr) << "\"" << title << "\" not shown";
-    TapAt((s->rect.left + s->rect.right) / 2, (s->rect.top + s->rect.bottom) / 2);
-  }
-  // A row of the n-th visible list, at the height the list reports.
-  void TapRow(int list, int row) {
-    auto lists = Lists();
-    ASSERT_GT((int)lists.size(), list);
-    const RECT& r = lists[list].rect;
-    int itemHeight = RowHeight(lists[list]);
-    TapAt(r.left + 10, r.top + 2 + row * itemHeight + itemHeight / 2);
-  }
-  int RowHeight(const Shown& list) {
-    // Ask the list itself: LB_GETITEMHEIGHT through the device socket.
-    std::string reply;
-    for (const std::string& line : Lines()) {
-      std::istringstream w(line);
-      std::string hwnd, parent, cls, title;
-      long l, t, r, b;
-      w >> hwnd >> parent >> cls >> title >> l >> t >> r >> b;
-      if (l == list.rect.left && t == list.rect.top && cls.find("LISTBOX") != std::string::npos &&
-          LxDeviceCall(pid, "send " + hwnd + " 417 0 0", reply))
-        return atoi(reply.c_str() + 3);
-    }
-    return 16;
-  }
-  std::vector<std::string> Lines() {
-    std::vector<std::string> out;
-    std::string reply, line;
-    LxDeviceCall(pid, "windows", reply);
-    std::istringstream in(reply);
-    std::getline(in, line);
-    while (std::getline(in, line)) out.push_back(line);
-    return out;
-  }
-  bool WizardOpen() { return Find("Lumtrax Setup Wizard") != nullptr; }
+  int Exit() { return run.Exit(); }
+  std::optional<Shown> Find(const std::string& title) { return run.Find(title); }
+  void Tap(const std::string& title) { run.Tap(title); }
+  void TapRow(int list, int row) { run.TapRow(list, row); }
+  void Device(const std::string& args) { run.Device(args); }
+  bool WizardOpen() { return Find("Lumtrax Setup Wizard").has_value(); }
   void ToWizard() {
     Tap("&Ok");
     Tap("&Ja");
@@ -216,8 +69,8 @@ class Wizard : public ::testing::Test {
            std::to_string(package) + "\n";
   }
 
-  std::string dir, home, bin, recorder;
-  pid_t pid = 0;
+  Program run;
+  std::string recorder;
 };
 
 // Casio E-200 through the device page, with the frame's rules on the way.
@@ -225,10 +78,10 @@ TEST_F(Wizard, DeviceModelInstallsItsPackage) {
   Start();
   ToWizard();
   std::string reply;
-  ASSERT_TRUE(LxDeviceCall(pid, "screenshot", reply));
+  ASSERT_TRUE(LxDeviceCall(run.pid, "screenshot", reply));
   EXPECT_EQ(reply.substr(0, reply.find('\n')), "ok 800 600");
-  const Shown* frame = Find("Lumtrax Setup Wizard");
-  ASSERT_NE(frame, nullptr);
+  auto frame = Find("Lumtrax Setup Wizard");
+  ASSERT_TRUE(frame);
   size_t pixels = reply.find('\n') + 1;
   auto at = [&](int x, int y) {
     uint32_t p;

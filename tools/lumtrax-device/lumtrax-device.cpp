@@ -24,8 +24,9 @@ const char kUsage[] =
     "  key KEY [down|up]             KEY: up down left right enter escape app1..app12\n"
     "                                play next prev stop, or a virtual key (65, 0xC1)\n"
     "  text TEXT                     type characters\n"
-    "  screenshot FILE.png           the screen as shown\n"
+    "  screenshot FILE.png [--scale N]  the screen as shown, N times enlarged\n"
     "  windows                       windows with class, title and rectangle\n"
+    "  paints                        WM_PAINT calls per window so far\n"
     "  idle                          wait until the program waits for input\n"
     "  send|post HWND MSG WP LP      a message to a window\n"
     "  suspend                       the device suspends: every program's screen dark, sound paused\n"
@@ -152,7 +153,7 @@ int main(int argc, char** argv) {
     for (int k = 0; k < 4; ++k) request += " " + std::to_string(strtoll(args[k].c_str(), nullptr, 0));
   } else if (cmd == "screenshot" && need(1)) {
     request = "screenshot";
-  } else if (cmd == "windows" || cmd == "idle") {
+  } else if (cmd == "windows" || cmd == "idle" || cmd == "paints") {
     request = cmd;
   } else {
     fputs(kUsage, stderr);
@@ -170,8 +171,38 @@ int main(int argc, char** argv) {
     if (eol == std::string::npos || sscanf(reply.c_str(), "ok %d %d", &w, &h) != 2 || w <= 0 || h <= 0 ||
         reply.size() - eol - 1 < (size_t)w * h * 4)
       return Fail("short screenshot");
-    if (!WritePng(args[0].c_str(), (const unsigned char*)reply.data() + eol + 1, w, h))
+    int scale = args.size() >= 3 && args[1] == "--scale" ? atoi(args[2].c_str()) : 1;
+    if (scale < 1 || scale > 16) return Fail("scale from 1 to 16");
+    const unsigned char* px = (const unsigned char*)reply.data() + eol + 1;
+    std::vector<unsigned char> big;
+    if (scale > 1) {
+      big.resize((size_t)w * h * 4 * scale * scale);
+      for (int y = 0; y < h * scale; ++y)
+        for (int x = 0; x < w * scale; ++x)
+          memcpy(&big[((size_t)y * w * scale + x) * 4], px + ((size_t)(y / scale) * w + x / scale) * 4, 4);
+      px = big.data();
+      w *= scale;
+      h *= scale;
+    }
+    if (!WritePng(args[0].c_str(), px, w, h))
       return Fail("cannot write the PNG file");
+    return 0;
+  }
+  if (cmd == "paints") {
+    // HWND CLASS COUNT
+    size_t pos = reply.find('\n') + 1;
+    printf("%-10s %-16s %s\n", "window", "class", "paints");
+    while (pos < reply.size()) {
+      size_t end = reply.find('\n', pos);
+      std::string line = reply.substr(pos, end - pos);
+      pos = end == std::string::npos ? reply.size() : end + 1;
+      char h[32], c[1024];
+      unsigned long n;
+      if (sscanf(line.c_str(), "%31s %1023s %lu", h, c, &n) != 3) continue;
+      std::u16string cls;
+      LxDecodeWord(c, &cls);
+      printf("%-10s %-16s %lu\n", h, LxToUtf8(cls).c_str(), n);
+    }
     return 0;
   }
   if (cmd == "windows") {

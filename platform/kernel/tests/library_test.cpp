@@ -63,6 +63,18 @@ TEST_F(LibraryFolders, DllMainResourcesAndFolderOfTheLibrary) {
   EXPECT_STREQ((const char*)LockResource(LoadResource(program, mine)), "program");
   EXPECT_EQ(FindResourceW(lib, MAKEINTRESOURCEW(8), RT_RCDATA), nullptr);
   EXPECT_TRUE(FreeLibrary(lib));
+
+  // Unloaded, its table goes with it (its entries were in the library), and
+  // a new load brings it back.
+  HRSRC stale = FindResourceW(lib, MAKEINTRESOURCEW(7), RT_RCDATA);
+  ASSERT_NE(stale, nullptr);
+  EXPECT_STREQ((const char*)LockResource(LoadResource(lib, stale)), "program");
+  lib = LoadLibraryW(u"\\Program Files\\X\\LxKernelTest.dll");
+  ASSERT_NE(lib, nullptr);
+  own = FindResourceW(lib, MAKEINTRESOURCEW(7), RT_RCDATA);
+  ASSERT_NE(own, nullptr);
+  EXPECT_STREQ((const char*)LockResource(LoadResource(lib, own)), "library");
+  EXPECT_TRUE(FreeLibrary(lib));
 }
 
 TEST(Libraries, MissingLibraryFailsWithModNotFound) {

@@ -289,6 +289,18 @@ TEST_F(ButtonsTest, BoundButtonsFollowActivationAndEnableVK) {
   DestroyWindow(probe);
 }
 
+TEST_F(ButtonsTest, MutedActivationKeepsTheVolumeForUnmuting) {
+  OnUi([] {
+    g_settings.volume = 50;
+    PlayerFlagsClear(SoundOn);
+    g_engineStub.deviceVolume = 0;  // what a muted device reads
+  });
+  Activate(WA_INACTIVE);
+  Activate(WA_ACTIVE);
+  EXPECT_EQ(g_settings.volume, 50u);
+  OnUi([] { PlayerFlagsSet(SoundOn); });
+}
+
 TEST_F(ButtonsTest, KeyMappingPageBindsThePressedKey) {
   OpenSheet(1);
   ASSERT_NE(page_, nullptr);
