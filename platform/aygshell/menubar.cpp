@@ -9,10 +9,12 @@
 #include "../menus/lxmenu.h"
 #include "aygshell.h"
 #include "lxresource.h"
+#include "../gdi/lxgdi.h"
 
 namespace {
 
-constexpr int kBarTop = 294, kBarHeight = 26;
+constexpr int kBarHeight = 26;
+int BarTop() { return lx::Screen().height - kBarHeight; }
 
 struct Button {
   UINT id;
@@ -92,7 +94,8 @@ int ButtonIndex(MenuBar& b, UINT id) {
 
 void Press(HWND h, MenuBar& b, int i) {
   Button btn = b.buttons[i];
-  if (!(btn.state & TBSTATE_ENABLED)) return;
+  // A modal dialog disables the owner; its menu bar must not reach it then.
+  if (!(btn.state & TBSTATE_ENABLED) || !IsWindowEnabled(b.parent)) return;
   HMENU sub = SubMenuOf(b, btn);
   b.pressed = i;
   InvalidateRect(h, nullptr, FALSE);
@@ -101,7 +104,7 @@ void Press(HWND h, MenuBar& b, int i) {
     // The drop-down opens upwards from the button; its pick, from it or from
     // one of its submenus, arrives as WM_COMMAND.
     HWND parent = b.parent;  // the bar may be gone when the menu closes
-    UINT cmd = lxmenu::Track(sub, TPM_LEFTALIGN | TPM_BOTTOMALIGN | TPM_RETURNCMD, btn.rect.left, kBarTop, parent,
+    UINT cmd = lxmenu::Track(sub, TPM_LEFTALIGN | TPM_BOTTOMALIGN | TPM_RETURNCMD, btn.rect.left, BarTop(), parent,
                              btn.popupIndex);
     if (IsWindow(h)) b.pressed = -1, InvalidateRect(h, nullptr, FALSE);
     if (cmd) PostMessageW(parent, WM_COMMAND, MAKEWPARAM(cmd, 0), 0);
@@ -133,6 +136,8 @@ LRESULT CALLBACK MenuBarProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     case WM_PAINT: Paint(h, *b); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_LBUTTONDOWN: {
+      // While its window is disabled (a modal dialog runs) the bar is too.
+      if (b->parent && !IsWindowEnabled(b->parent)) return 0;
       POINT p{(short)LOWORD(l), (short)HIWORD(l)};
       for (size_t i = 0; i < b->buttons.size(); ++i)
         if (!(b->buttons[i].state & TBSTATE_HIDDEN) && PtInRect(&b->buttons[i].rect, p)) {
@@ -212,7 +217,7 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
       buttons.push_back({src.id, src.text ? src.text : u"", popup, (BYTE)(src.state ? src.state : TBSTATE_ENABLED), {}});
     }
   }
-  HWND bar = CreateWindowExW(WS_EX_NOACTIVATE, u"menu_worker", u"", WS_POPUP, 0, kBarTop, 240, kBarHeight,
+  HWND bar = CreateWindowExW(WS_EX_NOACTIVATE, u"menu_worker", u"", WS_POPUP, 0, BarTop(), lx::Screen().width, kBarHeight,
                              info->hwndParent, nullptr, info->hInstRes, nullptr);
   if (!bar) {
     if (menu) DestroyMenu(menu);
@@ -246,8 +251,9 @@ BOOL SHInitDialog(PSHINITDLGINFO info) {
   if ((info->dwMask & SHIDIM_FLAGS) &&
       (info->dwFlags & (SHIDIF_SIZEDLG | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_FULLSCREENNOMENUBAR))) {
     // Full screen below the task bar; the menu bar keeps its strip unless there is none.
-    int bottom = (info->dwFlags & SHIDIF_FULLSCREENNOMENUBAR) ? 320 : kBarTop;
-    MoveWindow(info->hDlg, 0, 26, 240, bottom - 26, TRUE);
+    RECT work = lx::WorkArea();
+    int bottom = (info->dwFlags & SHIDIF_FULLSCREENNOMENUBAR) ? lx::Screen().height : BarTop();
+    MoveWindow(info->hDlg, 0, work.top, work.right, bottom - work.top, TRUE);
   }
   return TRUE;
 }

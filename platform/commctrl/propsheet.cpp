@@ -17,6 +17,7 @@
 #include "../controls/lxctl.h"
 #include "commctrl.h"
 #include "lxresource.h"
+#include "../gdi/lxgdi.h"
 
 // What an HPROPSHEETPAGE points at: the caller's page record, copied with
 // whatever data it carries behind it.
@@ -31,7 +32,6 @@ constexpr int kTabId = 0x3020;
 constexpr int kApplyId = 0x3021;
 constexpr int kTitleHeight = 22;   // the Pocket PC title row
 constexpr int kButtonRow = 26;     // the classic row of buttons
-constexpr int kWorkTop = 26, kWorkHeight = 268;
 constexpr DWORD kMinPageSize = offsetof(PROPSHEETPAGEW, pfnCallback);
 constexpr DWORD kMaxPageSize = 64 * 1024;  // a page record with more behind it is not believed
 
@@ -239,19 +239,22 @@ SIZE ClassicSize(Sheet& s) {
     cx = std::max(cx, p.templ->cx * LOWORD(units) / 4);
     cy = std::max(cy, p.templ->cy * HIWORD(units) / 8);
   }
-  return SIZE{std::min(240, cx + 2), std::min(kWorkHeight, cy + 20 + kButtonRow + 2)};
+  RECT work = lx::WorkArea();
+  return SIZE{std::min<int>(work.right - work.left, cx + 2), std::min<int>(work.bottom - work.top, cy + 20 + kButtonRow + 2)};
 }
 
 void Build(Sheet& s) {
   HWND h = s.hwnd;
   DWORD flags = s.header->dwFlags;
-  int width = 240, height = kWorkHeight;
+  RECT work = lx::WorkArea();
+  int width = work.right - work.left, height = work.bottom - work.top;
   if (s.pocket || (flags & PSH_MAXIMIZE)) {
-    MoveWindow(h, 0, kWorkTop, width, height, FALSE);
+    MoveWindow(h, work.left, work.top, width, height, FALSE);
   } else {
     SIZE z = ClassicSize(s);
+    int workWidth = width, workHeight = height;
     width = z.cx, height = z.cy;
-    MoveWindow(h, (240 - width) / 2, kWorkTop + (kWorkHeight - height) / 2, width, height, FALSE);
+    MoveWindow(h, work.left + (workWidth - width) / 2, work.top + (workHeight - height) / 2, width, height, FALSE);
   }
   int tabTop = 0, tabBottom = height;
   if (s.pocket) {
@@ -309,7 +312,7 @@ void PaintSheet(Sheet& s) {
     SelectObject(dc, old);
     RECT line{0, kTitleHeight, c.right, kTitleHeight + 1};
     FillRect(dc, &line, black);
-  } else if (c.right < 240 || c.bottom < kWorkHeight) {
+  } else if (RECT work = lx::WorkArea(); c.right < work.right - work.left || c.bottom < work.bottom - work.top) {
     lxctl::FrameRect1(dc, c, RGB(0, 0, 0));
   }
   EndPaint(s.hwnd, &ps);

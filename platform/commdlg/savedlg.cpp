@@ -10,6 +10,7 @@
 #include "../controls/lxctl.h"
 #include "commdlg.h"
 #include "lxresource.h"
+#include "../gdi/lxgdi.h"
 
 namespace {
 
@@ -142,7 +143,8 @@ INT_PTR CALLBACK SaveProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     case WM_INITDIALOG: {
       s = (SaveState*)l;
       SetWindowLongW(h, DWL_USER, (LONG_PTR)s);
-      MoveWindow(h, 0, 26, 240, 268, FALSE);  // full screen below the task bar
+      RECT work = lx::WorkArea();  // full screen below the task bar
+      MoveWindow(h, work.left, work.top, work.right - work.left, work.bottom - work.top, FALSE);
       OPENFILENAMEW* o = s->ofn;
       Control(h, u"STATIC", o->lpstrTitle ? o->lpstrTitle : u"Save As", SS_LEFT, 4, 4, 232, 14, kLabel);
       Control(h, u"STATIC", u"Name:", SS_LEFT, 4, 24, 50, 14, -1);

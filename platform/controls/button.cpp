@@ -130,8 +130,17 @@ void Paint(HWND h) {
     RECT t = r;
     if (right) t.right -= box + 4; else t.left += box + 4;
     SetTextColor(dc, ink);
-    DrawTextW(dc, text.c_str(), (int)text.size(), &t, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-    if (s->focus && !text.empty()) {
+    if (style & BS_MULTILINE) {
+      // Wrapped at words, the block centred beside the mark.
+      RECT need = t;
+      DrawTextW(dc, text.c_str(), (int)text.size(), &need, DT_LEFT | DT_WORDBREAK | DT_CALCRECT);
+      int h = need.bottom - need.top;
+      if (h < t.bottom - t.top) t.top += (t.bottom - t.top - h) / 2;
+      DrawTextW(dc, text.c_str(), (int)text.size(), &t, DT_LEFT | DT_WORDBREAK);
+    } else {
+      DrawTextW(dc, text.c_str(), (int)text.size(), &t, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    }
+    if (s->focus && !text.empty() && !(style & BS_MULTILINE)) {
       RECT u = t;
       DrawTextW(dc, text.c_str(), (int)text.size(), &u, DT_LEFT | DT_SINGLELINE | DT_CALCRECT);
       int y = (r.bottom + (u.bottom - u.top)) / 2;

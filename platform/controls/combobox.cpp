@@ -2,6 +2,7 @@
 // arrow; a tap drops the list below (or above) the field as a popup that
 // holds the stylus until the user picks an item or taps elsewhere.
 #include "lxctl.h"
+#include "../gdi/lxgdi.h"
 
 namespace {
 
@@ -106,7 +107,8 @@ void OpenDrop(HWND combo, ComboState& s) {
   int rows = std::max(1, std::min(kMaxDropItems, s.list.Count()));
   int height = rows * s.list.itemHeight + 2;
   int y = r.bottom;
-  if (y + height > 294 && r.top - height >= 26) y = r.top - height;  // no room below: above the field
+  RECT work = lx::WorkArea();
+  if (y + height > work.bottom && r.top - height >= work.top) y = r.top - height;  // no room below: above the field
   HWND top = combo;
   while (GetWindowLongW(top, GWL_STYLE) & WS_CHILD) top = GetParent(top);
   s.list.ShowItem(s.list.sel, RECT{0, 0, 1, rows * s.list.itemHeight});

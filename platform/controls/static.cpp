@@ -1,5 +1,5 @@
 // STATIC: text (left, centred, right; word-wrapped unless SS_LEFTNOWORDWRAP),
-// bitmaps and icons.
+// bitmaps and icons, filled rectangles and an etched line (separators).
 #include "lxctl.h"
 
 namespace {
@@ -18,7 +18,15 @@ void Paint(HWND h) {
   UINT kind = style & SS_TYPEMASK;
   HBRUSH bg = lxctl::ControlColours(h, dc, WM_CTLCOLORSTATIC);
   FillRect(dc, &r, bg);
-  if (kind == SS_BITMAP || kind == SS_ICON) {
+  if (kind == SS_BLACKRECT || kind == SS_GRAYRECT) {
+    FillRect(dc, &r, GetSysColorBrush(kind == SS_BLACKRECT ? COLOR_WINDOWTEXT : COLOR_BTNSHADOW));
+  } else if (kind == SS_ETCHEDHORZ) {
+    // A shadow line over a highlight line, along the top.
+    RECT dark{r.left, r.top, r.right, std::min(r.top + 1, r.bottom)};
+    RECT light{r.left, r.top + 1, r.right, std::min(r.top + 2, r.bottom)};
+    FillRect(dc, &dark, GetSysColorBrush(COLOR_BTNSHADOW));
+    FillRect(dc, &light, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
+  } else if (kind == SS_BITMAP || kind == SS_ICON) {
     BITMAP bm{};
     if (s->image && GetObjectW(s->image, sizeof bm, &bm)) {
       HDC mem = CreateCompatibleDC(dc);

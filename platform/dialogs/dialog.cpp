@@ -11,6 +11,7 @@
 #include "../controls/lxctl.h"
 #include "lxresource.h"
 #include "windows.h"
+#include "../gdi/lxgdi.h"
 
 namespace {
 
@@ -171,7 +172,10 @@ HWND CreateFromTemplate(HINSTANCE instance, const LXDLGTEMPLATE* t, HWND owner, 
   int x = px(t->x), y = py(t->y);
   bool child = (t->style & WS_CHILD) && owner;  // a page inside another dialog, placed in its client area
   if (!child && (t->style & DS_CENTER)) {
-    x = std::max(0, (240 - cx) / 2), y = std::max(26, 26 + (268 - cy) / 2);  // never under the task bar
+    // Never under the task bar, nor a caption strip off the screen.
+    RECT work = lx::WorkArea();
+    int top = work.top + ((t->style & WS_CAPTION) == WS_CAPTION ? lx::Screen().caption : 0);
+    x = std::max(0, (work.left + work.right - cx) / 2), y = std::max(top, top + (work.bottom - top - cy) / 2);
   } else if (!child && owner && !(t->style & DS_ABSALIGN)) {
     POINT o{0, 0};
     ClientToScreen(owner, &o);
@@ -276,7 +280,9 @@ LRESULT DefDlgProcW(HWND h, UINT m, WPARAM w, LPARAM l) {
       GetClientRect(h, &r);
       // A dialog smaller than the screen shows where it ends; a page inside one does not.
       bool child = GetWindowLongW(h, GWL_STYLE) & WS_CHILD;
-      if (!child && (r.right < 240 || r.bottom < 268)) lxctl::FrameRect1(dc, r, RGB(0, 0, 0));
+      RECT work = lx::WorkArea();
+      if (!child && (r.right < work.right - work.left || r.bottom < work.bottom - work.top))
+        lxctl::FrameRect1(dc, r, RGB(0, 0, 0));
       EndPaint(h, &ps);
       return 0;
     }

@@ -9,6 +9,12 @@
 namespace lx {
 
 std::atomic<int> gScreenGeneration{0};
+std::atomic<void (*)()> gScreenChangedHook{nullptr};
+
+void ScreenChanged() {
+  gScreenGeneration.fetch_add(1, std::memory_order_relaxed);
+  if (auto hook = gScreenChangedHook.load()) hook();
+}
 std::atomic<bool> gDisplayOff{false};
 
 bool InClip(const DeviceContext& dc, int x, int y) {
@@ -423,10 +429,10 @@ int GetDeviceCaps(HDC hdc, int index) {
   if (!dc) return 0;
   switch (index) {
     case TECHNOLOGY: return DT_RASDISPLAY;
-    case HORZSIZE: return kScreenWidth * 254 / 960;
-    case VERTSIZE: return kScreenHeight * 254 / 960;
-    case HORZRES: return kScreenWidth;
-    case VERTRES: return kScreenHeight;
+    case HORZSIZE: return Screen().width * 254 / 960;
+    case VERTSIZE: return Screen().height * 254 / 960;
+    case HORZRES: return Screen().width;
+    case VERTRES: return Screen().height;
     case BITSPIXEL: return 32;
     case PLANES: return 1;
     case NUMCOLORS: return -1;
@@ -455,7 +461,7 @@ int ExtEscape(HDC hdc, int escape, int inSize, LPCSTR in, int outSize, LPSTR out
       memcpy(&vpm, in, sizeof vpm);
       if (vpm.Length < sizeof vpm || vpm.PowerState < VideoPowerOn || vpm.PowerState > VideoPowerOff) return -1;
       gDisplayOff = vpm.PowerState != VideoPowerOn;
-      gScreenGeneration++;
+      ScreenChanged();
       return 1;
     }
     case GETPOWERMANAGEMENT: {

@@ -30,12 +30,26 @@ bool FreeWindowDC(HDC hdc);
 // wait cursor; a blanked display shows black.
 void ComposeScreen(Surface& out);
 extern std::atomic<int> gScreenGeneration;
+// Something visible changed: raises the generation and wakes the display
+// backend through its hook (set while a desktop window shows). Any thread.
+void ScreenChanged();
+extern std::atomic<void (*)()> gScreenChangedHook;
 extern std::atomic<bool> gDisplayOff;
 
-constexpr int kScreenWidth = 240;
-constexpr int kScreenHeight = 320;
-constexpr int kTaskBarHeight = 26;
-constexpr int kMenuBarHeight = 26;
+// The screen shown: the handheld's (the default) or, for a desktop program
+// that asks before its first window (LxSetScreenProfile), a desktop's.
+struct ScreenProfile {
+  int width, height;
+  int taskBar;  // the task bar's height at the top, 0 without one
+  int menuBar;  // the menu bar's strip at the bottom, 0 without one
+  int caption;  // the caption strip above a top-level WS_CAPTION window, 0 without
+};
+const ScreenProfile& Screen();
+// The screen less the bars: where top-level windows go by default.
+inline RECT WorkArea() {
+  const ScreenProfile& s = Screen();
+  return RECT{0, s.taskBar, s.width, s.height - s.menuBar};
+}
 
 // Text through FreeType, shared with the task bar.
 HFONT StockSystemFont();

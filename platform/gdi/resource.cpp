@@ -1,5 +1,6 @@
 // Resources linked into modules, and BMP decoding for LoadBitmapW.
 #include <dlfcn.h>
+#include <link.h>
 
 #include <cstring>
 #include <mutex>
@@ -7,6 +8,7 @@
 
 #include "gdiobj.h"
 #include "lxresource.h"
+#include "../kernel/lxkernel.h"
 
 namespace lx {
 
@@ -15,7 +17,7 @@ HBITMAP AddBitmapSurface(std::shared_ptr<Surface> s, int bitsPerPixel);
 namespace {
 
 struct ResourceTable {
-  const void* module;  // load address of the module holding the table
+  const void* module;  // link map of the module holding the table: what dlopen returns for it
   const LXRESOURCE* entries;
   int count;
 };
@@ -115,9 +117,17 @@ using namespace lx;
 void LxRegisterResources(const LXRESOURCE* table, int count) {
   if (!table || count <= 0) return;
   Dl_info info{};
-  const void* module = dladdr(table, &info) ? info.dli_fbase : nullptr;
+  struct link_map* map = nullptr;
+  const void* module = dladdr1(table, &info, (void**)&map, RTLD_DL_LINKMAP) ? map : nullptr;
   std::lock_guard lock(ResLock());
   Tables().push_back(ResourceTable{module, table, count});
+}
+
+void LxForgetResources(const void* module) {
+  if (!module) return;
+  std::lock_guard lock(ResLock());
+  auto& t = Tables();
+  std::erase_if(t, [&](const ResourceTable& r) { return r.module == module; });
 }
 
 HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type) {
@@ -127,14 +137,16 @@ HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type) {
     return nullptr;
   }
   std::lock_guard lock(ResLock());
-  // The module's own tables first; a handle this table does not know (or
-  // none) falls back to every table, the program's before its libraries'.
-  for (int pass = 0; pass < 2; ++pass)
-    for (auto& t : Tables()) {
-      if (pass == 0 && (!module || t.module != (const void*)module)) continue;
-      for (int i = 0; i < t.count; ++i)
-        if (t.entries[i].id == id && SameType(t.entries[i].type, type)) return (HRSRC)&t.entries[i];
-    }
+  // A module with tables of its own is searched alone; a handle no table
+  // knows (or none) falls back to every table, the program's before its
+  // libraries'.
+  bool own = false;
+  for (auto& t : Tables()) own = own || (module && t.module == (const void*)module);
+  for (auto& t : Tables()) {
+    if (own && t.module != (const void*)module) continue;
+    for (int i = 0; i < t.count; ++i)
+      if (t.entries[i].id == id && SameType(t.entries[i].type, type)) return (HRSRC)&t.entries[i];
+  }
   SetLastError(ERROR_FILE_NOT_FOUND);
   return nullptr;
 }

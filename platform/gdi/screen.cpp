@@ -1,11 +1,14 @@
 // The device screen: top-level windows in their order over the desktop, the
-// task bar with the active window's title and the time, the wait cursor.
+// task bar with the active window's title and the time, the wait cursor. The
+// desktop profile has no bars; its captioned windows wear a caption strip.
 #include <cmath>
 #include <cstring>
 #include <ctime>
 
+#include "../user/lxdisplay.h"
 #include "../user/lxwin.h"
 #include "gdiobj.h"
+#include "lxprogram.h"
 #include "lxuser.h"
 
 namespace lx {
@@ -13,6 +16,10 @@ namespace lx {
 HBITMAP AddBitmapSurface(std::shared_ptr<Surface> s, int bitsPerPixel);
 
 namespace {
+
+constexpr ScreenProfile kHandheld{240, 320, 26, 26, 0};
+constexpr ScreenProfile kDesktopScreen{800, 600, 0, 0, 20};
+const ScreenProfile* gProfile = &kHandheld;
 
 constexpr uint32_t kDesktop = 0xFFFFFF;
 constexpr uint32_t kTaskBar = 0x0A246A;
@@ -29,22 +36,50 @@ void Blit(Surface& out, const Surface& s, int x, int y) {
   }
 }
 
-void DrawTaskBar(Surface& out, const std::u16string& title) {
-  static std::shared_ptr<Surface> bar = MakeSurface(kScreenWidth, kTaskBarHeight, kTaskBar);
-  static HDC dc = nullptr;
-  static HFONT bold = nullptr;
-  if (!dc) {
-    dc = CreateCompatibleDC(nullptr);
-    SelectObject(dc, AddBitmapSurface(bar, 32));
+// A strip in the bar's colour for white bold text, drawn off screen. Only
+// the composing thread uses it (under the GDI lock).
+struct Strip {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  std::shared_ptr<Surface> surface;
+};
+
+Strip& StripOf(int width, int height) {
+  static Strip strip;
+  if (!strip.dc) {
+    strip.dc = CreateCompatibleDC(nullptr);
     LOGFONTW lf = SystemLogFont();
     lf.lfHeight = -12;
     lf.lfWeight = FW_BOLD;
-    bold = CreateFontIndirectW(&lf);
-    SelectObject(dc, bold);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(255, 255, 255));
+    SelectObject(strip.dc, CreateFontIndirectW(&lf));
+    SetBkMode(strip.dc, TRANSPARENT);
+    SetTextColor(strip.dc, RGB(255, 255, 255));
   }
-  std::fill(bar->px.begin(), bar->px.end(), kTaskBar);
+  if (!strip.surface || strip.surface->width != width || strip.surface->height != height) {
+    HBITMAP old = strip.bitmap;
+    strip.surface = MakeSurface(width, height, kTaskBar);
+    strip.bitmap = AddBitmapSurface(strip.surface, 32);
+    SelectObject(strip.dc, strip.bitmap);
+    if (old) DeleteObject(old);
+  }
+  std::fill(strip.surface->px.begin(), strip.surface->px.end(), kTaskBar);
+  return strip;
+}
+
+void DrawCaption(Surface& out, const std::u16string& title, const RECT& window) {
+  int width = window.right - window.left, height = gProfile->caption;
+  if (width <= 0) return;
+  Strip& strip = StripOf(width, height);
+  RECT text{6, 0, width - 6, height};
+  DrawTextW(strip.dc, title.c_str(), (int)title.size(), &text,
+            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+  Blit(out, *strip.surface, window.left, window.top - height);
+}
+
+void DrawTaskBar(Surface& out, const std::u16string& title) {
+  const int kScreenWidth = gProfile->width, kTaskBarHeight = gProfile->taskBar;
+  Strip& strip = StripOf(kScreenWidth, kTaskBarHeight);
+  HDC dc = strip.dc;
   time_t now = time(nullptr);
   struct tm tmv;
   localtime_r(&now, &tmv);
@@ -61,7 +96,7 @@ void DrawTaskBar(Surface& out, const std::u16string& title) {
   RECT left{6, 0, kScreenWidth - 12 - clockSize.cx, kTaskBarHeight};
   DrawTextW(dc, title.c_str(), (int)title.size(), &left,
             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-  Blit(out, *bar, 0, 0);
+  Blit(out, *strip.surface, 0, 0);
 }
 
 // The device shows a spinning wheel in the middle of the screen while busy.
@@ -80,7 +115,10 @@ void DrawWaitCursor(Surface& out) {
 
 }  // namespace
 
+const ScreenProfile& Screen() { return *gProfile; }
+
 void ComposeScreen(Surface& out) {
+  const int kScreenWidth = gProfile->width, kScreenHeight = gProfile->height;
   if (out.width != kScreenWidth || out.height != kScreenHeight) {
     out.width = kScreenWidth;
     out.height = kScreenHeight;
@@ -93,6 +131,8 @@ void ComposeScreen(Surface& out) {
   struct Layer {
     std::shared_ptr<Surface> s;
     int x, y;
+    bool caption;
+    std::u16string title;
   };
   std::vector<Layer> layers;
   std::u16string title;
@@ -101,7 +141,8 @@ void ComposeScreen(Surface& out) {
     std::lock_guard lock(UserLock());
     for (HWND h : TopLevels()) {
       Window* w = GetWin(h);
-      if (w && (w->style & WS_VISIBLE) && w->surface) layers.push_back({w->surface, w->rect.left, w->rect.top});
+      if (w && (w->style & WS_VISIBLE) && w->surface)
+        layers.push_back({w->surface, w->rect.left, w->rect.top, (w->style & WS_CAPTION) == WS_CAPTION, w->text});
     }
     if (Window* f = GetWin(ForegroundLocked())) {
       title = f->text;
@@ -113,14 +154,32 @@ void ComposeScreen(Surface& out) {
   }
   std::lock_guard lock(GdiLock());
   std::fill(out.px.begin(), out.px.end(), kDesktop);
-  for (int y = kScreenHeight - kMenuBarHeight; y < kScreenHeight; ++y)
+  for (int y = kScreenHeight - gProfile->menuBar; y < kScreenHeight; ++y)
     std::fill_n(&out.px[(size_t)y * kScreenWidth], kScreenWidth, kMenuStrip);
-  for (auto& l : layers) Blit(out, *l.s, l.x, l.y);
-  DrawTaskBar(out, title);
+  for (auto& l : layers) {
+    Blit(out, *l.s, l.x, l.y);
+    if (l.caption && gProfile->caption)
+      DrawCaption(out, l.title, RECT{l.x, l.y, l.x + l.s->width, l.y + l.s->height});
+  }
+  if (gProfile->taskBar) DrawTaskBar(out, title);
   if (wait) DrawWaitCursor(out);
 }
 
 }  // namespace lx
+
+void LxSetScreenProfile(int profile) {
+  if (profile == LX_SCREEN_DESKTOP) {
+    lx::gProfile = &lx::kDesktopScreen;
+    lx::Display().scale = 1;
+  } else {
+    lx::gProfile = &lx::kHandheld;
+  }
+}
+
+void LxGetScreenSize(int* width, int* height) {
+  if (width) *width = lx::Screen().width;
+  if (height) *height = lx::Screen().height;
+}
 
 void LxScreenshot(DWORD* pixels) {
   if (!pixels) return;

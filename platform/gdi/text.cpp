@@ -1,5 +1,8 @@
-// Text through FreeType with DejaVu Sans, standing in for the device's Tahoma:
-// fonts, measurement, ExtTextOutW and DrawTextW.
+// Text through FreeType with the Tahoma-metric faces of Wine's fonts (DejaVu
+// Sans when they are absent), so texts measure as on the device: fonts,
+// measurement, ExtTextOutW and DrawTextW. A character the face lacks comes
+// from DejaVu Sans, then Noto Sans CJK when installed, else is drawn as a box:
+// tag text from anywhere must never vanish.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -27,6 +30,8 @@ struct FontCache {
   FT_Library lib = nullptr;
   bool tried = false;
   FT_Face faces[4] = {};  // regular, bold, oblique, bold oblique
+  // Fallbacks per weight (regular, bold), tried in order after the face itself.
+  FT_Face fallbacks[2][2] = {};  // [weight][DejaVu Sans, Noto Sans CJK]
   std::map<std::tuple<int, int, bool, char32_t>, Glyph> glyphs;
 };
 
@@ -35,9 +40,19 @@ FontCache& Fc() {
   return f;
 }
 
-std::string FontDir() {
+// LUMTRAX_FONT_DIR names a folder to take the faces from (tests, other fonts).
+std::string FontDir(const char* fallback) {
   const char* d = getenv("LUMTRAX_FONT_DIR");
-  return d && *d ? d : "/usr/share/fonts/truetype/dejavu";
+  return d && *d ? d : fallback;
+}
+
+bool LoadSet(const std::string& dir, const char* const files[4]) {
+  auto& f = Fc();
+  for (int i = 0; i < 4; ++i) {
+    std::string path = dir + "/" + (files[i] ? files[i] : "");
+    if (!files[i] || FT_New_Face(f.lib, path.c_str(), 0, &f.faces[i])) f.faces[i] = nullptr;
+  }
+  return f.faces[0] != nullptr;
 }
 
 void LoadFaces() {
@@ -45,15 +60,30 @@ void LoadFaces() {
   if (f.tried) return;
   f.tried = true;
   if (FT_Init_FreeType(&f.lib)) return;
-  static const char* kFiles[4] = {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSans-Oblique.ttf",
-                                  "DejaVuSans-BoldOblique.ttf"};
-  for (int i = 0; i < 4; ++i) {
-    std::string path = FontDir() + "/" + kFiles[i];
-    if (FT_New_Face(f.lib, path.c_str(), 0, &f.faces[i])) f.faces[i] = nullptr;
-  }
-  // A missing style falls back to the regular face.
-  for (int i = 1; i < 4; ++i)
-    if (!f.faces[i]) f.faces[i] = f.faces[0];
+  // Tahoma has no italic: oblique styles fall back to upright.
+  static const char* const kTahoma[4] = {"tahoma.ttf", "tahomabd.ttf", nullptr, nullptr};
+  static const char* const kDejaVu[4] = {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSans-Oblique.ttf",
+                                         "DejaVuSans-BoldOblique.ttf"};
+  if (!LoadSet(FontDir("/usr/share/wine/fonts"), kTahoma))
+    LoadSet(FontDir("/usr/share/fonts/truetype/dejavu"), kDejaVu);
+  if (!f.faces[1]) f.faces[1] = f.faces[0];
+  if (!f.faces[2]) f.faces[2] = f.faces[0];
+  if (!f.faces[3]) f.faces[3] = f.faces[1];
+
+  static const char* kFallbacks[2][2][3] = {
+      {{"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"},
+       {"/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc",
+        "/usr/share/fonts/opentype/noto/NotoSerifCJK-Regular.ttc"}},
+      {{"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"},
+       {"/usr/share/fonts/opentype/noto/NotoSansCJK-Bold.ttc",
+        "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc"}},
+  };
+  for (int w = 0; w < 2; ++w)
+    for (int k = 0; k < 2; ++k)
+      for (const char* file : kFallbacks[w][k]) {
+        if (!file || f.fallbacks[w][k]) continue;
+        if (FT_New_Face(f.lib, file, 0, &f.fallbacks[w][k])) f.fallbacks[w][k] = nullptr;
+      }
 }
 
 int StyleOf(const LOGFONTW& lf) { return (lf.lfWeight >= FW_SEMIBOLD ? 1 : 0) + (lf.lfItalic ? 2 : 0); }
@@ -77,6 +107,33 @@ FT_Face Sized(const LOGFONTW& lf) {
 
 bool Mono(const LOGFONTW& lf) { return lf.lfQuality == NONANTIALIASED_QUALITY; }
 
+// The first face of the chain that has the character, sized like the
+// font's own; null when none has it.
+FT_Face FaceFor(const LOGFONTW& lf, FT_Face face, int em, char32_t ch) {
+  if (FT_Get_Char_Index(face, ch)) return face;
+  for (FT_Face f : Fc().fallbacks[StyleOf(lf) & 1])
+    if (f && FT_Get_Char_Index(f, ch)) {
+      FT_Set_Pixel_Sizes(f, 0, em);
+      return f;
+    }
+  return nullptr;
+}
+
+// An outlined box a little narrower than the em, standing on the baseline.
+Glyph BoxGlyph(int em) {
+  Glyph g;
+  g.advance = std::max(4, em * 3 / 5);
+  g.width = g.advance - 2;
+  g.rows = std::max(3, em * 7 / 10);
+  g.left = 1;
+  g.top = g.rows;
+  g.alpha.assign((size_t)g.width * g.rows, 0);
+  for (int y = 0; y < g.rows; ++y)
+    for (int x = 0; x < g.width; ++x)
+      if (y == 0 || y == g.rows - 1 || x == 0 || x == g.width - 1) g.alpha[(size_t)y * g.width + x] = 255;
+  return g;
+}
+
 const Glyph& GlyphOf(const LOGFONTW& lf, char32_t ch) {
   FT_Face face = Sized(lf);
   int em = EmPixels(lf, face);
@@ -85,6 +142,11 @@ const Glyph& GlyphOf(const LOGFONTW& lf, char32_t ch) {
   auto it = cache.find(key);
   if (it != cache.end()) return it->second;
   Glyph g;
+  // Control characters keep the face's own empty glyph.
+  if (face && ch >= 0x20) {
+    face = FaceFor(lf, face, em, ch);
+    if (!face) return cache.emplace(key, BoxGlyph(em)).first->second;
+  }
   if (face) {
     FT_Int32 flags = FT_LOAD_RENDER | (Mono(lf) ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
     if (!FT_Load_Char(face, ch, flags)) {
@@ -109,11 +171,14 @@ const Glyph& GlyphOf(const LOGFONTW& lf, char32_t ch) {
   return cache.emplace(key, std::move(g)).first->second;
 }
 
-// UTF-16 to code points; unpaired surrogates pass through as themselves.
+// UTF-16 to code points; an unpaired surrogate (such as a host name's
+// escaped byte) shows as the replacement character.
 char32_t NextChar(const WCHAR* s, int count, int& i) {
   char32_t c = s[i++];
   if (c >= 0xD800 && c < 0xDC00 && i < count && s[i] >= 0xDC00 && s[i] < 0xE000)
     c = 0x10000 + ((c - 0xD800) << 10) + (s[i++] - 0xDC00);
+  else if (c >= 0xD800 && c < 0xE000)
+    c = 0xFFFD;
   return c;
 }
 

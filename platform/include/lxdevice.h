@@ -3,7 +3,7 @@
 // lumtrax-device drives a running program.
 //
 // One request per connection: a line of words, answered by "ok ..." or
-// "err ..." lines; "screenshot" is followed by 240*320 pixels, 4 bytes each
+// "err ..." lines; "screenshot" is followed by W*H pixels (240*320 on the handheld), 4 bytes each
 // (0x00RRGGBB, little-endian). Strings are "~" (none) or "=" and UTF-8
 // with %XX for bytes outside printable ASCII, space and '%'.
 //
@@ -17,7 +17,7 @@
 //   text STRING                  -> WM_CHAR per UTF-16 unit
 //   idle [MS]                    -> ok 1 when the program waits for input
 //   windows                      -> ok N, then N lines: HWND PARENT CLASS TITLE L T R B VISIBLE
-//   screenshot                   -> ok 240 320, then the pixels
+//   screenshot                   -> ok W H, then the pixels
 #pragma once
 #include <string>
 #include <vector>
@@ -26,8 +26,9 @@
 
 // Running devices' process ids, newest first (stale sockets are removed).
 LX_EXPORT std::vector<int> LxDevicePids();
-// Sends one request; reply gets everything the device answered.
-LX_EXPORT int LxDeviceCall(int pid, const std::string& request, std::string& reply);
+// Sends one request; reply gets everything the device answered. 0 when the
+// process does not answer in time (at once when it is stopped).
+LX_EXPORT int LxDeviceCall(int pid, const std::string& request, std::string& reply, int timeoutMs = 30000);
 LX_EXPORT std::string LxDeviceSocketDir();
 LX_EXPORT std::string LxEncodeWord(const std::u16string* s);
 LX_EXPORT int LxDecodeWord(const std::string& word, std::u16string* s);

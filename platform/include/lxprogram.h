@@ -21,3 +21,12 @@ typedef int(WINAPI* LxWinMainProc)(HINSTANCE, HINSTANCE, LPWSTR, int);
 LX_EXTERN_C LX_EXPORT int LxProgramMain(int argc, char** argv, LxWinMainProc winMain);
 // The options as parsed (all zero before LxProgramMain runs).
 LX_EXTERN_C LX_EXPORT const LxProgramOptions* LxGetProgramOptions(void);
+
+// The screen a program shows, chosen before its first window: the handheld
+// (the default) or a desktop screen of 800x600 without the task bar and menu
+// bar, at scale 1, where a top-level WS_CAPTION window wears its title in a
+// caption strip above it and closing the desktop window closes the window in
+// front.
+#define LX_SCREEN_HANDHELD 0
+#define LX_SCREEN_DESKTOP 1
+LX_EXTERN_C LX_EXPORT void LxSetScreenProfile(int profile);

@@ -31,6 +31,11 @@ WINBASEAPI int LxFormatVW(LPWSTR dst, int size, LPCWSTR format, va_list args);
 LX_EXPORT std::u16string LxFromUtf8(const std::string& s);
 LX_EXPORT std::string LxToUtf8(const std::u16string& s);
 LX_EXPORT std::string LxToUtf8(LPCWSTR s);
+// Host file names <-> UTF-16: a byte that is not part of valid UTF-8 becomes
+// the unit 0xDC00 + byte and back, so every host name survives the round trip.
+LX_EXPORT std::u16string LxFromHostName(const std::string& s);
+LX_EXPORT std::string LxToHostName(const std::u16string& s);
+LX_EXPORT std::string LxToHostName(LPCWSTR s);
 // Device path <-> host path, as platform.md describes.
 LX_EXPORT std::string LxHostPath(LPCWSTR devicePath);
 LX_EXPORT std::u16string LxDevicePath(const std::string& hostPath);

@@ -26,5 +26,7 @@ WINUSERAPI void LxInputChar(WCHAR ch);
 // Waits until every thread with windows waits for messages with nothing to
 // do; 1 when that happened within the time.
 WINUSERAPI BOOL LxWaitIdle(DWORD milliseconds);
-// The 240x320 screen as shown, 0x00RRGGBB pixels, row by row.
+// The screen as shown, 0x00RRGGBB pixels, row by row: 240x320 on the
+// handheld, what LxGetScreenSize reports in general.
 WINUSERAPI void LxScreenshot(DWORD* pixels);
+WINUSERAPI void LxGetScreenSize(int* width, int* height);

@@ -79,6 +79,13 @@ WINBASEAPI BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW data);
 WINBASEAPI BOOL FindClose(HANDLE find);
 WINBASEAPI DWORD GetModuleFileNameW(HMODULE module, LPWSTR name, DWORD size);
 WINBASEAPI UINT GetWindowsDirectoryW(LPWSTR buf, UINT size);
+// Not on the device: which file or folder a path names (links followed), so
+// that two paths to one folder are told apart from two folders.
+typedef struct LXFILEIDENTITY {
+  ULONGLONG device;
+  ULONGLONG inode;
+} LXFILEIDENTITY;
+WINBASEAPI BOOL LxGetFileIdentity(LPCWSTR path, LXFILEIDENTITY* identity);
 
 // Threads and synchronisation
 typedef DWORD(WINAPI* PTHREAD_START_ROUTINE)(LPVOID param);
@@ -148,6 +155,11 @@ WINBASEAPI void LeaveCriticalSection(LPCRITICAL_SECTION cs);
 // void (*)(void) rather than the device's INT_PTR (*)(): the compiler accepts a
 // cast from it to any function type without a warning.
 typedef void(WINAPI* FARPROC)(void);
+// A library may define BOOL DllMain(HANDLE module, DWORD reason, LPVOID):
+// called with DLL_PROCESS_ATTACH on its first LoadLibraryW (FALSE fails the
+// load) and DLL_PROCESS_DETACH on the matching last FreeLibrary.
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
 WINBASEAPI HMODULE LoadLibraryW(LPCWSTR name);
 WINBASEAPI BOOL FreeLibrary(HMODULE module);
 WINBASEAPI FARPROC GetProcAddressW(HMODULE module, LPCWSTR name);

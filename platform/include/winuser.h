@@ -536,6 +536,11 @@ WINUSERAPI DWORD SizeofResource(HMODULE module, HRSRC resource);
 WINUSERAPI BOOL FreeResource(HGLOBAL data);
 WINUSERAPI int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int size);
 
+// Upper case by the Unicode simple mapping, unit by unit; CharUpperW also
+// takes a single character in the low word of a pointer-sized value.
+WINUSERAPI LPWSTR CharUpperW(LPWSTR text);
+WINUSERAPI DWORD CharUpperBuffW(LPWSTR text, DWORD length);
+
 #ifdef __cplusplus
 // The device's headers spell the wide calls without the W.
 #define RegisterClass RegisterClassW

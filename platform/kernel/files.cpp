@@ -197,7 +197,7 @@ bool Matches(const char16_t* pattern, const char16_t* name) {
 }
 
 bool FillFindData(const std::string& folder, const std::string& name, WIN32_FIND_DATAW* data) {
-  std::u16string wide = LxFromUtf8(name);
+  std::u16string wide = LxFromHostName(name);
   if (wide.size() >= MAX_PATH) return false;
   std::string full = folder == "/" ? "/" + name : folder + "/" + name;
   struct stat st;
@@ -244,11 +244,16 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTE
   if (existed && disposition == CREATE_NEW) return SetLastError(ERROR_FILE_EXISTS), INVALID_HANDLE_VALUE;
   mode_t perms = (flags & FILE_ATTRIBUTE_READONLY) ? 0444 : 0644;
   auto f = std::make_shared<FileObject>();
-  f->fd = open(host.c_str(), oflags, perms);
+  // Non-blocking, so that a FIFO or device cannot hold the caller; only
+  // regular files are files here.
+  f->fd = open(host.c_str(), oflags | O_NONBLOCK, perms);
   if (f->fd < 0) {
-    DWORD e = errno == EEXIST ? ERROR_FILE_EXISTS : OpenError(errno, host);
+    DWORD e = errno == EEXIST ? ERROR_FILE_EXISTS : errno == ENXIO ? ERROR_ACCESS_DENIED : OpenError(errno, host);
     return SetLastError(e), INVALID_HANDLE_VALUE;
   }
+  struct stat opened;
+  if (fstat(f->fd, &opened) != 0 || !S_ISREG(opened.st_mode)) return SetLastError(ERROR_ACCESS_DENIED), INVALID_HANDLE_VALUE;
+  fcntl(f->fd, F_SETFL, fcntl(f->fd, F_GETFL) & ~O_NONBLOCK);
   // Sharing is checked before truncating, so a refused open destroys nothing.
   if (!OpenShared(f, access, share)) {
     if (!existed) unlink(host.c_str());
@@ -369,7 +374,7 @@ BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
     // Only the case of the name changes: keep the new spelling.
     std::u16string wide(to);
     size_t cut = wide.find_last_of(u"\\/");
-    dst = ParentOf(src) + "/" + LxToUtf8(cut == std::u16string::npos ? wide : wide.substr(cut + 1));
+    dst = ParentOf(src) + "/" + LxToHostName(cut == std::u16string::npos ? wide : wide.substr(cut + 1));
     if (dst == src) return TRUE;
   } else if (lstat(dst.c_str(), &st) == 0 && !(flags & MOVEFILE_REPLACE_EXISTING)) {
     return Fail(ERROR_ALREADY_EXISTS);
@@ -423,10 +428,10 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
   }
   closedir(d);
   auto find = std::make_shared<FindObject>();
-  // The device's root holds the two folders that live in the data folder.
+  // The device's root holds the folders that live in the data folder.
   bool root = host == "/";
   if (root) {
-    for (const char* extra : {"My Documents", "Windows"}) {
+    for (const char* extra : {"My Documents", "Program Files", "Windows"}) {
       if (std::find(names.begin(), names.end(), extra) == names.end()) {
         WIN32_FIND_DATAW fd;
         std::string home = LxHome();
@@ -447,6 +452,16 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
   find->next = 1;
   SetLastError(NO_ERROR);
   return LxHandleInsert(find);
+}
+
+BOOL LxGetFileIdentity(LPCWSTR path, LXFILEIDENTITY* identity) {
+  if (!path || !path[0] || !identity) return Fail(ERROR_INVALID_PARAMETER);
+  std::string host = LxHostPath(path);
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0) return Fail(OpenError(errno, host));
+  identity->device = (ULONGLONG)st.st_dev;
+  identity->inode = (ULONGLONG)st.st_ino;
+  return TRUE;
 }
 
 BOOL FindNextFileW(HANDLE h, LPWIN32_FIND_DATAW data) {

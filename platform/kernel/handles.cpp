@@ -121,6 +121,7 @@ std::string LxHome() {
   if (home != g_homeMade) {
     MakeFolders(home + "/My Documents");
     MakeFolders(home + "/Windows");
+    MakeFolders(home + "/Program Files");
     g_homeMade = home;
   }
   return home;

@@ -1,11 +1,14 @@
 // Libraries: "NAME.DLL" is lib<name in lower case>.so in the program's folder,
-// then in the platform's; "Coredll.dll" is the platform itself. An HMODULE is
-// the library's dlopen handle.
+// then in the platform's; "\Folder\NAME.DLL" only in that folder. "Coredll.dll"
+// is the platform itself. An HMODULE is the library's dlopen handle (its link
+// map). A library's DllMain sees the first load and the last free.
 #include <dlfcn.h>
 #include <link.h>
 #include <sys/stat.h>
 
 #include <cctype>
+#include <map>
+#include <mutex>
 
 #include "lxkernel.h"
 
@@ -23,6 +26,31 @@ std::string StemOf(const std::string& fileName) {
   }
   for (char& c : base) c = (char)tolower((unsigned char)c);
   return base;
+}
+
+// "\Program Files\Lumtrax\LumtraxSetup.dll" -> the host folder; "" when the
+// name has no folder.
+std::string FolderOf(LPCWSTR name) {
+  const WCHAR* last = nullptr;
+  for (const WCHAR* p = name; *p; ++p)
+    if (*p == u'\\' || *p == u'/') last = p;
+  if (!last) return "";
+  std::u16string folder(name, last - name);
+  if (folder.empty()) folder = u"\\";
+  return LxHostPath(folder.c_str());
+}
+
+typedef BOOL (*DllMainProc)(HANDLE, DWORD, LPVOID);
+
+// References taken through LoadLibraryW, per module: DllMain runs when the
+// count leaves and returns to 0.
+std::mutex& LoadLock() {
+  static std::mutex m;
+  return m;
+}
+std::map<void*, int>& LoadCounts() {
+  static std::map<void*, int> m;
+  return m;
 }
 
 std::string PlatformPath() {
@@ -52,18 +80,59 @@ HMODULE LoadLibraryW(LPCWSTR name) {
   if (StemOf(utf8) == "coredll") {
     h = dlopen(PlatformPath().c_str(), RTLD_NOW | RTLD_NOLOAD);
   } else {
-    std::string path = LxFindProgramFile(utf8, true, ".so");
+    std::string folder = FolderOf(name), path;
+    if (folder.empty()) {
+      path = LxFindProgramFile(utf8, true, ".so");
+    } else {
+      std::string stem = StemOf(utf8);
+      path = folder + "/lib" + stem + ".so";
+      struct stat st;
+      if (stem.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) path.clear();
+    }
     if (path.empty()) return SetLastError(ERROR_MOD_NOT_FOUND), nullptr;
     h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!h) return SetLastError(ERROR_BAD_EXE_FORMAT), nullptr;
   }
   if (!h) return SetLastError(ERROR_MOD_NOT_FOUND), nullptr;
+  std::unique_lock lock(LoadLock());
+  if (LoadCounts()[h]++ == 0) {
+    auto main = (DllMainProc)GetProcAddressA((HMODULE)h, "DllMain");
+    // DllMain may load libraries itself.
+    lock.unlock();
+    if (main && !main((HANDLE)h, DLL_PROCESS_ATTACH, nullptr)) {
+      lock.lock();
+      LoadCounts().erase(h);
+      lock.unlock();
+      dlclose(h);
+      return SetLastError(ERROR_DLL_INIT_FAILED), nullptr;
+    }
+  }
   SetLastError(NO_ERROR);
   return (HMODULE)h;
 }
 
 BOOL FreeLibrary(HMODULE module) {
-  if (!module || dlclose((void*)module) != 0) return SetLastError(ERROR_INVALID_HANDLE), FALSE;
+  if (!module) return SetLastError(ERROR_INVALID_HANDLE), FALSE;
+  std::unique_lock lock(LoadLock());
+  auto it = LoadCounts().find((void*)module);
+  if (it != LoadCounts().end() && --it->second == 0) {
+    LoadCounts().erase(it);
+    lock.unlock();
+    if (auto main = (DllMainProc)GetProcAddressA(module, "DllMain")) main((HANDLE)module, DLL_PROCESS_DETACH, nullptr);
+  } else {
+    lock.unlock();
+  }
+  struct link_map* map = nullptr;
+  std::string name;
+  if (dlinfo((void*)module, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name) name = map->l_name;
+  if (dlclose((void*)module) != 0) return SetLastError(ERROR_INVALID_HANDLE), FALSE;
+  // Once the library is really gone, so are its resources; a library still
+  // held (by another library) keeps them, as its tables are not made again.
+  void* still = name.empty() ? nullptr : dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (still)
+    dlclose(still);
+  else
+    LxForgetResources(module);
   return TRUE;
 }
 

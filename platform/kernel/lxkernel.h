@@ -19,7 +19,7 @@
 //   queue's owner calls LxWaitNotify after posting, with the lock held).
 // Data folder and paths
 //   LxHome() is $LUMTRAX_HOME (default $XDG_DATA_HOME/lumtrax, then
-//   ~/.local/share/lumtrax), created with "My Documents" and "Windows" on first
+//   ~/.local/share/lumtrax), created with "My Documents", "Program Files" and "Windows" on first
 //   use; it is read on every call, so tests may point it elsewhere at any time.
 //   LxHostPath / LxDevicePath (lxstring.h) map device paths both ways.
 // Programs and libraries
@@ -80,6 +80,9 @@ LX_EXPORT DWORD LxWaitForObjects(DWORD count, const HANDLE* handles, BOOL waitAl
 // Frees the mutexes a finished thread still owns (their next waiter gets
 // WAIT_ABANDONED). Call with LxWaitLock() held.
 void LxAbandonMutexes(DWORD threadId);
+
+// Drops the resource tables of an unloaded library (its entries are gone).
+void LxForgetResources(const void* module);
 
 LX_EXPORT std::string LxHome();
 LX_EXPORT std::string LxProgramFolder();

@@ -1,5 +1,5 @@
-// Device paths <-> host paths. "\My Documents\..." and "\Windows\..." live in
-// the data folder; every other "\a\b" is the host's "/a/b". The device's file
+// Device paths <-> host paths. "\My Documents\...", "\Program Files\..." and
+// "\Windows\..." live in the data folder; every other "\a\b" is the host's "/a/b". The device's file
 // system ignored case, so a component not found as written is matched without
 // case against the folder's entries.
 #include <dirent.h>
@@ -16,7 +16,7 @@
 
 namespace {
 
-const char* const kHomeFolders[] = {"My Documents", "Windows"};
+const char* const kHomeFolders[] = {"My Documents", "Program Files", "Windows"};
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
   if (a.size() == b.size() && strcasecmp(a.c_str(), b.c_str()) == 0) return true;
@@ -70,7 +70,7 @@ std::string Join(const std::string& folder, const std::string& name) {
 
 std::string LxHostPath(LPCWSTR devicePath) {
   if (!devicePath || !devicePath[0]) return "";
-  std::vector<std::string> parts = SplitComponents(LxToUtf8(devicePath), true);
+  std::vector<std::string> parts = SplitComponents(LxToHostName(devicePath), true);
   std::string cur = "/";
   size_t i = 0;
   if (!parts.empty()) {
@@ -113,7 +113,7 @@ std::u16string LxDevicePath(const std::string& hostPath) {
   auto toDevice = [](const std::vector<std::string>& p, size_t from) {
     std::string out;
     for (size_t i = from; i < p.size(); ++i) out += "\\" + p[i];
-    return LxFromUtf8(out.empty() ? "\\" : out);
+    return LxFromHostName(out.empty() ? "\\" : out);
   };
   for (const auto& h : homes) {
     if (parts.size() <= h.size() || !std::equal(h.begin(), h.end(), parts.begin())) continue;

@@ -455,13 +455,13 @@ struct FileLock {
   }
 };
 
-// The shell's application buttons of a device with four, as the device's
-// own registry has them on first use.
+// The shell's application buttons of a device with four on first use, named
+// after the desktop keys F1 ... F4 that press them.
 void Seed(Tree& tree, std::vector<Op>& journal) {
   for (int i = 1; i <= 4; ++i) {
     WCHAR key[16], name[16];
     LxFormatW(key, 16, u"40C%d", i);
-    int n = LxFormatW(name, 16, u"Button %d", i);
+    int n = LxFormatW(name, 16, u"F%d", i);
     Op op{Op::SetValue, 0, {u"Software", u"Microsoft", u"Shell", u"Keys", key}, {u"Name", REG_SZ, {}}};
     PushUnits(op.value.data, std::u16string(name, n + 1));
     Apply(tree, op);

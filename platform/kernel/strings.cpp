@@ -332,7 +332,9 @@ int wsprintfW(LPWSTR dst, LPCWSTR format, ...) {
 
 // ---- UTF-8 <-> UTF-16; malformed input becomes U+FFFD ----
 
-std::u16string LxFromUtf8(const std::string& s) {
+// escapeBytes: each byte of a malformed sequence becomes 0xDC00 + byte
+// instead of the sequence becoming one U+FFFD.
+static std::u16string FromUtf8(const std::string& s, bool escapeBytes) {
   std::u16string out;
   out.reserve(s.size());
   const unsigned char* p = (const unsigned char*)s.data();
@@ -354,7 +356,7 @@ std::u16string LxFromUtf8(const std::string& s) {
       cp = c & 0x07;
       extra = 3;
     } else {
-      out.push_back(0xFFFD);
+      out.push_back(escapeBytes ? (char16_t)(0xDC00 + c) : (char16_t)0xFFFD);
       ++i;
       continue;
     }
@@ -363,8 +365,13 @@ std::u16string LxFromUtf8(const std::string& s) {
     bool bad = j != (size_t)extra + 1 || (extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
                (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF));
     if (bad) {
-      out.push_back(0xFFFD);
-      i += j;
+      if (escapeBytes) {
+        out.push_back((char16_t)(0xDC00 + c));
+        ++i;
+      } else {
+        out.push_back(0xFFFD);
+        i += j;
+      }
       continue;
     }
     if (cp >= 0x10000) {
@@ -378,6 +385,9 @@ std::u16string LxFromUtf8(const std::string& s) {
   }
   return out;
 }
+
+std::u16string LxFromUtf8(const std::string& s) { return FromUtf8(s, false); }
+std::u16string LxFromHostName(const std::string& s) { return FromUtf8(s, true); }
 
 static void AppendUtf8(std::string& out, unsigned cp) {
   if (cp < 0x80) {
@@ -397,7 +407,7 @@ static void AppendUtf8(std::string& out, unsigned cp) {
   }
 }
 
-static std::string ToUtf8(const char16_t* s, size_t n) {
+static std::string ToUtf8(const char16_t* s, size_t n, bool escapedBytes = false) {
   std::string out;
   out.reserve(n);
   for (size_t i = 0; i < n; ++i) {
@@ -405,6 +415,8 @@ static std::string ToUtf8(const char16_t* s, size_t n) {
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
       AppendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00));
       ++i;
+    } else if (escapedBytes && c >= 0xDC80 && c <= 0xDCFF) {
+      out.push_back((char)(c - 0xDC00));
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       AppendUtf8(out, 0xFFFD);  // a lone surrogate
     } else {
@@ -416,3 +428,24 @@ static std::string ToUtf8(const char16_t* s, size_t n) {
 
 std::string LxToUtf8(const std::u16string& s) { return ToUtf8(s.data(), s.size()); }
 std::string LxToUtf8(LPCWSTR s) { return s ? ToUtf8(s, lstrlenW(s)) : std::string(); }
+std::string LxToHostName(const std::u16string& s) { return ToUtf8(s.data(), s.size(), true); }
+std::string LxToHostName(LPCWSTR s) { return s ? ToUtf8(s, lstrlenW(s), true) : std::string(); }
+
+DWORD CharUpperBuffW(LPWSTR text, DWORD length) {
+  if (!text) return 0;
+  for (DWORD i = 0; i < length; ++i) {
+    UChar32 u = u_toupper(text[i]);
+    if (u <= 0xFFFF) text[i] = (WCHAR)u;  // a unit whose capital needs two stays as it is
+  }
+  return length;
+}
+
+LPWSTR CharUpperW(LPWSTR text) {
+  // A value below 0x10000 is one character passed by value, not a pointer.
+  if ((UINT_PTR)text < 0x10000) {
+    UChar32 u = u_toupper((UChar32)(UINT_PTR)text);
+    return (LPWSTR)(UINT_PTR)(u <= 0xFFFF ? u : (UChar32)(UINT_PTR)text);
+  }
+  CharUpperBuffW(text, lstrlenW(text));
+  return text;
+}

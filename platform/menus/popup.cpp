@@ -6,13 +6,14 @@
 
 #include "../controls/lxctl.h"
 #include "lxmenu.h"
+#include "../gdi/lxgdi.h"
 
 using lxmenu::MenuItem;
 
 namespace {
 
-constexpr int kScreenWidth = 240, kScreenHeight = 320;
-constexpr int kBarTop = 294;  // the menu bar's strip: menus that stay above it keep their submenus above it too
+// The menu bar's strip: menus that stay above it keep their submenus above it too.
+int BarTop() { return lx::Screen().height - lx::Screen().menuBar; }
 constexpr int kSeparator = 5;
 constexpr int kMinWidth = 60;
 
@@ -70,7 +71,7 @@ SIZE Measure(const Tracking& t, const std::vector<MenuItem>& items) {
   }
   SelectObject(dc, of);
   DeleteDC(dc);
-  size.cx = std::min<LONG>(size.cx, kScreenWidth);
+  size.cx = std::min<LONG>(size.cx, lx::Screen().width);
   return size;
 }
 
@@ -202,9 +203,10 @@ bool OpenSubmenu(Tracking& t, size_t k) {
   if (items.empty() || t.done) return false;
   SIZE size = Measure(t, items);
   int x = parent.right - 1;  // the frames overlap
+  const int kScreenWidth = lx::Screen().width, kBarTop = BarTop();
   if (x + size.cx > kScreenWidth) x = parent.left + 1 - size.cx;
   x = std::clamp(x, 0, kScreenWidth - (int)size.cx);
-  int bottom = parent.bottom <= kBarTop && size.cy <= kBarTop ? kBarTop : kScreenHeight;
+  int bottom = parent.bottom <= kBarTop && size.cy <= kBarTop ? kBarTop : lx::Screen().height;
   int y = std::clamp(rowTop - 1, 0, std::max(0, bottom - (int)size.cy));
   return Show(t, sub, std::move(items), RECT{x, y, x + size.cx, y + size.cy});
 }
@@ -303,8 +305,8 @@ UINT lxmenu::Track(HMENU menu, UINT flags, int x, int y, HWND owner, int positio
   else if (flags & TPM_CENTERALIGN) x -= size.cx / 2;
   if (flags & TPM_BOTTOMALIGN) y -= size.cy;
   else if (flags & TPM_VCENTERALIGN) y -= size.cy / 2;
-  x = std::clamp(x, 0, kScreenWidth - (int)size.cx);
-  y = std::clamp(y, 0, std::max(0, kScreenHeight - (int)size.cy));
+  x = std::clamp(x, 0, lx::Screen().width - (int)size.cx);
+  y = std::clamp(y, 0, std::max(0, lx::Screen().height - (int)size.cy));
   t.top = owner;
   while (t.top && (GetWindowLongW(t.top, GWL_STYLE) & WS_CHILD)) t.top = GetParent(t.top);
   if (!Show(t, menu, std::move(items), RECT{x, y, x + size.cx, y + size.cy})) return 0;

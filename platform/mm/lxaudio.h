@@ -50,6 +50,10 @@ typedef int (*LxWaveOutPoster)(HWND window, UINT message, WPARAM wParam, LPARAM 
 // Replaces the poster (null restores PostMessageW).
 LX_EXPORT void LxWaveOutSetPoster(LxWaveOutPoster poster);
 
+// The device suspends: every open wave-out pauses, as its sound stops; the
+// program restarts what it wants after waking. Returns how many were open.
+LX_EXPORT int LxWaveOutPauseAll(void);
+
 // The driver an open handle plays through ("sdl", "null", "wav"), null for a
 // bad handle: "sdl" falls back to "null" without a sound device.
 LX_EXPORT const char* LxWaveOutDriverName(HWAVEOUT hwo);

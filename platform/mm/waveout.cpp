@@ -393,6 +393,16 @@ MMRESULT waveOutPause(HWAVEOUT hwo) {
   return MMSYSERR_NOERROR;
 }
 
+int LxWaveOutPauseAll(void) {
+  std::vector<HWAVEOUT> open;
+  {
+    std::lock_guard<std::mutex> guard(g_handlesLock);
+    for (auto& [handle, w] : g_handles) open.push_back(handle);
+  }
+  for (HWAVEOUT h : open) waveOutPause(h);
+  return (int)open.size();
+}
+
 MMRESULT waveOutRestart(HWAVEOUT hwo) {
   std::shared_ptr<WaveOut> w = Find(hwo);
   if (!w) return MMSYSERR_INVALHANDLE;

@@ -358,7 +358,7 @@ BOOL CeRunAppAtEvent(WCHAR* app, LONG event) {
   return ok ? TRUE : FALSE;
 }
 
-int LxNotifyEvent(DWORD event) {
+int LxNotifyEvent(DWORD event, std::vector<HANDLE>* processes) {
   int started = 0;
   for (const Notification& n : Load().items) {
     if (n.type != CNT_EVENT || n.event != event || n.application.empty()) continue;
@@ -367,7 +367,10 @@ int LxNotifyEvent(DWORD event) {
     if (CreateProcessW(n.application.c_str(), args.empty() ? nullptr : args.data(), nullptr, nullptr, FALSE, 0,
                        nullptr, nullptr, nullptr, &pi)) {
       CloseHandle(pi.hThread);
-      CloseHandle(pi.hProcess);
+      if (processes)
+        processes->push_back(pi.hProcess);
+      else
+        CloseHandle(pi.hProcess);
       ++started;
     } else {
       fprintf(stderr, "lumtrax: cannot start %s for a system event\n", LxToUtf8(n.application).c_str());
@@ -376,4 +379,4 @@ int LxNotifyEvent(DWORD event) {
   return started;
 }
 
-int LxDeviceWake(void) { return LxNotifyEvent(NOTIFICATION_EVENT_WAKEUP); }
+int LxDeviceWake(std::vector<HANDLE>* processes) { return LxNotifyEvent(NOTIFICATION_EVENT_WAKEUP, processes); }

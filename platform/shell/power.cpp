@@ -1,13 +1,13 @@
 // Idle timer and idle time-outs. The time-outs come from the device state, so
 // that a test or lumtrax-device can give the device the ones it wants.
-#include <SDL.h>
-
 #include <atomic>
+#include <chrono>
 
 #include "lxpower.h"
 #include "lxstate.h"
 #include "pm.h"
 #include "windows.h"
+#include "../gdi/lxgdi.h"
 
 // Declared with the window manager's API in winuser.h.
 WINUSERAPI BOOL SystemParametersInfoW(UINT action, UINT param, PVOID value, UINT winIni);
@@ -40,15 +40,35 @@ const IdleTimeout kTimeouts[] = {
 };
 
 std::atomic<DWORD> g_idleResets{0};
+std::atomic<long long> g_inhibitUntilMs{0};
+
+long long NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The shortest idle time-out that is set, in seconds; 0 when none is.
+DWORD ShortestIdleTimeout() {
+  DWORD shortest = 0;
+  for (const IdleTimeout& t : kTimeouts) {
+    DWORD seconds = t.seconds;
+    LxDeviceStateGet(t.key, &seconds);
+    if (seconds && (!shortest || seconds < shortest)) shortest = seconds;
+  }
+  return shortest;
+}
 
 }  // namespace
 
+// The desktop's screen saver is this device's idle blanking: the desktop
+// window holds it off while resets keep coming.
 void SystemIdleTimerReset(void) {
   g_idleResets.fetch_add(1);
-  // The desktop's screen saver is this device's idle blanking. SDL keeps it
-  // off from now on; headless there is nothing to keep awake.
-  if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_DisableScreenSaver();
+  DWORD seconds = ShortestIdleTimeout();
+  g_inhibitUntilMs = seconds ? NowMs() + (long long)seconds * 1000 : 0;
 }
+
+BOOL LxIdleInhibited(void) { return NowMs() < g_inhibitUntilMs.load(); }
 
 DWORD LxIdleTimerResetCount(void) { return g_idleResets.load(); }
 
@@ -71,8 +91,8 @@ BOOL SystemParametersInfoW(UINT action, UINT param, PVOID value, UINT winIni) {
   }
   if (LxUserSystemParametersInfoW) return LxUserSystemParametersInfoW(action, param, value, winIni);
   if (action == kGetWorkArea && value) {
-    // The screen less the task bar and the menu bar, 26 pixels each.
-    *static_cast<RECT*>(value) = RECT{0, 26, 240, 294};
+    // The screen less the task bar and the menu bar.
+    *static_cast<RECT*>(value) = lx::WorkArea();
     return TRUE;
   }
   SetLastError(ERROR_INVALID_PARAMETER);

@@ -3,11 +3,13 @@
 // none at all (headless). Either way the device socket serves other processes.
 #include <SDL.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <thread>
 
 #include "../gdi/lxgdi.h"
+#include "../shell/lxpower.h"
 #include "lxdisplay.h"
 #include "lxuser.h"
 #include "lxwin.h"
@@ -67,69 +69,146 @@ UINT VirtualKeyOf(SDL_Keycode k) {
   return 0;
 }
 
-// The program's main window: the oldest top-level window without an owner.
-HWND MainWindow() {
-  std::lock_guard lock(UserLock());
-  for (HWND h : TopLevels())
-    if (Window* w = GetWin(h); w && !w->owner) return h;
-  return nullptr;
-}
-
 void PostActivate(bool active) {
   HWND fg = GetForegroundWindow();
   if (fg) PostMessageW(fg, WM_ACTIVATE, MAKEWPARAM(active ? WA_ACTIVE : WA_INACTIVE, 0), 0);
 }
 
+// Wakes the display thread from any thread; one event pending at most.
+Uint32 gWakeEvent = (Uint32)-1;
+std::atomic<bool> gWakePending{false};
+void WakeDisplay() {
+  if (gWakePending.exchange(true)) return;
+  SDL_Event e{};
+  e.type = gWakeEvent;
+  SDL_PushEvent(&e);
+}
+
+// Milliseconds until the task bar's clock shows the next minute.
+Uint32 UntilNextMinute() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  return (Uint32)((60 - t.wSecond) * 1000 - t.wMilliseconds) + 5;
+}
+
+// The composed screen, enlarged by whole pixels, onto the window's own
+// surface (no renderer: no GL driver loaded); only the rows and columns
+// that changed since the last present are sent.
+struct Presenter {
+  SDL_Window* win = nullptr;
+  SDL_Surface* staging = nullptr;  // XRGB at the window's size
+  Surface last;
+  int scale = 1;
+  bool valid = false;  // last is what the window shows
+
+  void Present(const Surface& now) {
+    int w = now.width, h = now.height;
+    int l = w, t = h, r = 0, b = 0;
+    for (int y = 0; y < h; ++y) {
+      const uint32_t* row = &now.px[(size_t)y * w];
+      const uint32_t* old = valid ? &last.px[(size_t)y * w] : nullptr;
+      for (int x = 0; x < w; ++x)
+        if (!old || row[x] != old[x]) {
+          l = std::min(l, x);
+          r = std::max(r, x + 1);
+          t = std::min(t, y);
+          b = std::max(b, y + 1);
+        }
+    }
+    if (r <= l) return;
+    SDL_Surface* ws = SDL_GetWindowSurface(win);
+    if (!ws) return;
+    for (int y = t; y < b; ++y) {
+      const uint32_t* row = &now.px[(size_t)y * w];
+      for (int k = 0; k < scale; ++k) {
+        uint32_t* out = (uint32_t*)((uint8_t*)staging->pixels + (size_t)(y * scale + k) * staging->pitch);
+        for (int x = l; x < r; ++x)
+          for (int j = 0; j < scale; ++j) out[x * scale + j] = row[x];
+      }
+    }
+    SDL_Rect area{l * scale, t * scale, (r - l) * scale, (b - t) * scale};
+    SDL_BlitSurface(staging, &area, ws, &area);
+    SDL_UpdateWindowSurfaceRects(win, &area, 1);
+    last = now;
+    valid = true;
+  }
+};
+
 void RunSdl() {
   int scale = Display().scale;
+  // The desktop may blank as usual; SystemIdleTimerReset holds it off.
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  // The window's own framebuffer, never a texture: a GL driver costs ~90 MB.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     fprintf(stderr, "lumtrax: no desktop window (%s); running headless\n", SDL_GetError());
     Display().headless = true;
     return;
   }
+  const int kScreenWidth = Screen().width, kScreenHeight = Screen().height;
   SDL_Window* win = SDL_CreateWindow("Lumtrax", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kScreenWidth * scale,
                                      kScreenHeight * scale, 0);
-  SDL_Renderer* ren = win ? SDL_CreateRenderer(win, -1, 0) : nullptr;
-  if (!win && !ren) {
+  SDL_Surface* staging =
+      win ? SDL_CreateRGBSurfaceWithFormat(0, kScreenWidth * scale, kScreenHeight * scale, 32, SDL_PIXELFORMAT_RGB888)
+          : nullptr;
+  if (!win || !staging || !SDL_GetWindowSurface(win)) {
     fprintf(stderr, "lumtrax: no desktop window (%s); running headless\n", SDL_GetError());
     Display().headless = true;
+    if (staging) SDL_FreeSurface(staging);
+    if (win) SDL_DestroyWindow(win);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return;
   }
-  if (!ren) ren = SDL_CreateRenderer(win, -1, SDL_RENDERER_SOFTWARE);
-  SDL_RenderSetLogicalSize(ren, kScreenWidth, kScreenHeight);
-  SDL_Texture* tex =
-      SDL_CreateTexture(ren, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, kScreenWidth, kScreenHeight);
+  gWakeEvent = SDL_RegisterEvents(1);
+  gScreenChangedHook = WakeDisplay;
+  Presenter presenter;
+  presenter.win = win;
+  presenter.staging = staging;
+  presenter.scale = scale;
   SDL_Cursor* arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
   SDL_Cursor* wait = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
   SDL_StartTextInput();
   Surface screen;
   int shown = -1;
-  Uint32 lastPresent = 0;
-  bool down = false;
+  bool minimised = false, darkShown = false, clockDue = false;
+  Uint32 lastPresent = 0, nextClock = SDL_GetTicks() + UntilNextMinute();
+  // Presents at most this often; changes in between wait for the next turn.
+  const Uint32 kPresentEvery = 33;
+  bool down = false, screenSaverOff = false;
   while (!D().stop) {
+    Uint32 now = SDL_GetTicks();
+    bool changed = gScreenGeneration.load() != shown;
+    int timeout = clockDue ? 0 : std::max(0, (int)(nextClock - now));
+    if ((changed || clockDue) && !minimised) timeout = std::min(timeout, std::max(0, (int)(lastPresent + kPresentEvery - now)));
+    // Stop requests come without an event: look at least twice a second.
+    timeout = std::min(timeout, 500);
     SDL_Event e;
-    if (SDL_WaitEventTimeout(&e, 16)) {
+    if (SDL_WaitEventTimeout(&e, timeout)) {
       do {
+        if (e.type == gWakeEvent) {
+          gWakePending = false;
+          continue;
+        }
         switch (e.type) {
           case SDL_QUIT:
-            if (HWND main = MainWindow()) PostMessageW(main, WM_CLOSE, 0, 0);
+            // A desktop program's window in front may be a modal dialog above its main window.
+            if (HWND h = Screen().taskBar ? MainWindow() : GetForegroundWindow()) PostMessageW(h, WM_CLOSE, 0, 0);
             break;
           case SDL_MOUSEBUTTONDOWN:
             if (e.button.button == SDL_BUTTON_LEFT) {
               down = true;
-              InputMouse(WM_LBUTTONDOWN, e.button.x, e.button.y);
+              InputMouse(WM_LBUTTONDOWN, e.button.x / scale, e.button.y / scale);
             }
             break;
           case SDL_MOUSEBUTTONUP:
             if (e.button.button == SDL_BUTTON_LEFT && down) {
               down = false;
-              InputMouse(WM_LBUTTONUP, e.button.x, e.button.y);
+              InputMouse(WM_LBUTTONUP, e.button.x / scale, e.button.y / scale);
             }
             break;
           case SDL_MOUSEMOTION:
             // A stylus moves only while it touches the screen.
-            if (down) InputMouse(WM_MOUSEMOVE, e.motion.x, e.motion.y);
+            if (down) InputMouse(WM_MOUSEMOVE, e.motion.x / scale, e.motion.y / scale);
             break;
           case SDL_KEYDOWN:
           case SDL_KEYUP:
@@ -141,37 +220,69 @@ void RunSdl() {
             break;
           }
           case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) PostActivate(true);
-            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) PostActivate(false);
-            if (e.window.event == SDL_WINDOWEVENT_EXPOSED) shown = -1;
+            // The device is in front while its window shows, focused or not.
+            if (e.window.event == SDL_WINDOWEVENT_MINIMIZED || e.window.event == SDL_WINDOWEVENT_HIDDEN) {
+              minimised = true;
+              PostActivate(false);
+            }
+            if (e.window.event == SDL_WINDOWEVENT_RESTORED || e.window.event == SDL_WINDOWEVENT_SHOWN) {
+              minimised = false;
+              PostActivate(true);
+            }
+            // The window's surface is new or its pixels lost: send it whole.
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
+                e.window.event == SDL_WINDOWEVENT_RESTORED) {
+              presenter.valid = false;
+              shown = -1;
+            }
             break;
         }
       } while (SDL_PollEvent(&e));
     }
     if (D().raise.exchange(false)) SDL_RaiseWindow(win);
-    if (D().cursorChanged.exchange(false)) SDL_SetCursor(CurrentCursor() == gWaitCursor ? wait : arrow);
-    int gen = gScreenGeneration.load();
-    Uint32 now = SDL_GetTicks();
-    // Redraw on change, and every second for the task bar's clock.
-    if (gen != shown || now - lastPresent > 1000) {
-      shown = gen;
-      lastPresent = now;
-      ComposeScreen(screen);
-      SDL_UpdateTexture(tex, nullptr, screen.px.data(), kScreenWidth * 4);
-      SDL_RenderClear(ren);
-      SDL_RenderCopy(ren, tex, nullptr, nullptr);
-      SDL_RenderPresent(ren);
+    bool inhibit = LxIdleInhibited();
+    if (inhibit != screenSaverOff) {
+      screenSaverOff = inhibit;
+      inhibit ? SDL_DisableScreenSaver() : SDL_EnableScreenSaver();
     }
+    if (D().cursorChanged.exchange(false)) SDL_SetCursor(CurrentCursor() == gWaitCursor ? wait : arrow);
+    now = SDL_GetTicks();
+    if ((int)(now - nextClock) >= 0) {
+      clockDue = true;
+      nextClock = now + UntilNextMinute();
+    }
+    int gen = gScreenGeneration.load();
+    if (minimised) {
+      clockDue = false;  // the restore sends the whole screen
+      continue;
+    }
+    if ((gen == shown && !clockDue) || now - lastPresent < kPresentEvery) continue;
+    // A dark display shows black once, then nothing until it lights again.
+    bool dark = gDisplayOff.load();
+    shown = gen;
+    clockDue = false;
+    if (dark && darkShown) continue;
+    darkShown = dark;
+    lastPresent = now;
+    ComposeScreen(screen);
+    presenter.Present(screen);
   }
+  gScreenChangedHook = nullptr;
   SDL_FreeCursor(arrow);
   SDL_FreeCursor(wait);
-  SDL_DestroyTexture(tex);
-  SDL_DestroyRenderer(ren);
+  SDL_FreeSurface(staging);
   SDL_DestroyWindow(win);
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 }  // namespace
+
+HWND MainWindow() {
+  std::lock_guard lock(UserLock());
+  for (HWND h : TopLevels())
+    if (Window* w = GetWin(h); w && !w->owner) return h;
+  return nullptr;
+}
 
 DisplayConfig& Display() {
   static DisplayConfig c;

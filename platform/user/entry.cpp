@@ -1,12 +1,16 @@
 // Program entry: the platform's options are taken off the command line, host
 // paths become device paths, then the program's WinMain runs.
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "../mm/lxaudio.h"
 #include "lxdisplay.h"
@@ -46,8 +50,8 @@ std::string DeviceArgument(const std::string& arg) {
   return LxToUtf8(LxDevicePath(host));
 }
 
-// The device's four application buttons, named as the shell names them, the
-// first time any program starts on this device.
+// The device's four application buttons, the first time any program starts on
+// this device; each is named after the desktop key that presses it.
 void SeedShellKeys() {
   HKEY probe;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Microsoft\\Shell\\Keys", 0, 0, &probe) == ERROR_SUCCESS) {
@@ -57,12 +61,41 @@ void SeedShellKeys() {
   for (int i = 1; i <= 4; ++i) {
     WCHAR path[64], name[16];
     wsprintfW(path, u"Software\\Microsoft\\Shell\\Keys\\40%2X", 0xC0 + i);
-    wsprintfW(name, u"Button %d", i);
+    wsprintfW(name, u"F%d", i);
     HKEY key;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, 0, nullptr, &key, nullptr) != ERROR_SUCCESS) return;
     RegSetValueExW(key, u"Name", 0, REG_SZ, (const BYTE*)name, (DWORD)(lstrlenW(name) + 1) * sizeof(WCHAR));
     RegCloseKey(key);
   }
+}
+
+// SIGINT, SIGTERM and SIGHUP close the main window as "Beenden" would, so the
+// program saves what it keeps; a second signal ends the process at once.
+int gSignalPipe[2] = {-1, -1};
+std::atomic<int> gSignals{0};
+
+void OnSignal(int sig) {
+  if (gSignals.fetch_add(1) > 0) _exit(128 + sig);
+  unsigned char b = (unsigned char)sig;
+  if (write(gSignalPipe[1], &b, 1) != 1) _exit(128 + sig);
+}
+
+void WatchSignals() {
+  unsigned char sig;
+  while (read(gSignalPipe[0], &sig, 1) != 1) {
+  }
+  HWND main = lx::MainWindow();
+  if (!main || !PostMessageW(main, WM_CLOSE, 0, 0)) _exit(128 + sig);
+}
+
+void CloseOnSignals() {
+  if (pipe2(gSignalPipe, O_CLOEXEC) != 0) return;
+  std::thread(WatchSignals).detach();
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
 }  // namespace
@@ -113,6 +146,7 @@ int LxProgramMain(int argc, char** argv, LxWinMainProc winMain) {
     return 2;
   }
   SeedShellKeys();
+  CloseOnSignals();
   HINSTANCE instance = GetModuleHandleW(nullptr);
   std::u16string cmd = LxFromUtf8(commandLine);
   int code = winMain(instance, nullptr, cmd.data(), SW_SHOW);

@@ -19,6 +19,8 @@ void DisplayStart();
 void DisplayStop();
 void DisplayRaise();
 void DisplayCursorChanged();
+// The program's main window: the oldest top-level window without an owner.
+HWND MainWindow();
 
 // Other processes' windows.
 HWND RemoteFindWindow(LPCWSTR className, LPCWSTR title);
@@ -26,6 +28,9 @@ BOOL RemoteForeground(int pid, uint64_t handle);
 BOOL RemoteIsWindow(int pid, uint64_t handle);
 LRESULT RemoteSend(int pid, uint64_t handle, UINT msg, WPARAM wParam, LPARAM lParam, bool post);
 void ServerStart();
+// Writes this process's top-level windows where callers find them when the
+// process cannot answer (stopped, hung).
+void ServerPublishWindows();
 void ServerStop();
 
 }  // namespace lx

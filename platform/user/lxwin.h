@@ -76,6 +76,7 @@ struct Window {
   bool hasUpdate = false;
   bool updateErase = false;
   RECT update{};                    // client coordinates
+  unsigned paints = 0;              // BeginPaint calls, for lumtrax-device paints
   std::shared_ptr<Surface> surface; // top-level windows draw into their own surface
   // A window of another process, found by FindWindowW.
   bool remote = false;

@@ -12,6 +12,7 @@
 #include "lxresource.h"
 #include "lxuser.h"
 #include "windows.h"
+#include "../gdi/lxgdi.h"
 
 namespace {
 
@@ -111,7 +112,8 @@ INT_PTR CALLBACK BoxProc(HWND h, UINT m, WPARAM w, LPARAM l) {
       d->textRect = RECT{textLeft, top, kWidth - kPad, top + textH};
       int bodyH = std::max(textH, icon ? kIcon : 0);
       int height = top + bodyH + kPad + kButtonH + kPad;
-      MoveWindow(h, (240 - kWidth) / 2, 26 + (268 - height) / 2, kWidth, height, FALSE);
+      RECT work = lx::WorkArea();
+      MoveWindow(h, (work.left + work.right - kWidth) / 2, (work.top + work.bottom - height) / 2, kWidth, height, FALSE);
       UINT kind = d->type & MB_TYPEMASK;
       if (kind > 5) kind = 0;
       int count = 0;

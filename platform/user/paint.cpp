@@ -6,7 +6,7 @@
 
 namespace lx {
 
-void NoteScreenChanged() { gScreenGeneration.fetch_add(1, std::memory_order_relaxed); }
+void NoteScreenChanged() { ScreenChanged(); }
 
 // The parts of the window that show, in its top-level surface's coordinates:
 // its rectangle within every ancestor's client area, less its visible
@@ -50,7 +50,6 @@ static HDC DCFor(Window* w) {
   Window* top = GetWin(TopLevelOf(w->handle));
   RECT sr = SurfaceRectOf(w);
   std::vector<RECT> clip = IsVisibleChain(w) ? VisibleRects(w) : std::vector<RECT>{};
-  NoteScreenChanged();
   return MakeWindowDC(w->handle, top->surface, POINT{sr.left, sr.top}, clip);
 }
 
@@ -146,6 +145,7 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
     if (w->hasUpdate) IntersectRect(&ps->rcPaint, &w->update, &client);
     erase = w->updateErase;
     w->hasUpdate = false;
+    ++w->paints;
     w->updateErase = false;
     SetRectEmpty(&w->update);
     hdc = DCFor(w);
@@ -158,8 +158,10 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT ps) {
   return hdc;
 }
 
+// The change shows once the drawing is done: noted at release, so a backend
+// presenting meanwhile is told again rather than missing the new pixels.
 BOOL EndPaint(HWND, const PAINTSTRUCT* ps) {
-  if (ps && ps->hdc) FreeWindowDC(ps->hdc);
+  if (ps && ps->hdc && FreeWindowDC(ps->hdc)) NoteScreenChanged();
   return TRUE;
 }
 
@@ -168,8 +170,8 @@ HDC GetDC(HWND hwnd) {
   if (!hwnd) {
     // The whole screen: the device keeps no surface of its own here, so the
     // screen DC draws into nothing but answers questions (escapes, caps).
-    static auto screen = MakeSurface(kScreenWidth, kScreenHeight, 0);
-    return MakeWindowDC(nullptr, screen, POINT{0, 0}, {RECT{0, 0, kScreenWidth, kScreenHeight}});
+    static auto screen = MakeSurface(Screen().width, Screen().height, 0);
+    return MakeWindowDC(nullptr, screen, POINT{0, 0}, {RECT{0, 0, screen->width, screen->height}});
   }
   Window* w = GetWin(hwnd);
   return w ? DCFor(w) : nullptr;
@@ -177,7 +179,11 @@ HDC GetDC(HWND hwnd) {
 
 HDC GetWindowDC(HWND hwnd) { return GetDC(hwnd); }
 
-int ReleaseDC(HWND, HDC hdc) { return FreeWindowDC(hdc) ? 1 : 0; }
+int ReleaseDC(HWND hwnd, HDC hdc) {
+  if (!FreeWindowDC(hdc)) return 0;
+  if (hwnd) NoteScreenChanged();
+  return 1;
+}
 
 LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {

@@ -1,6 +1,7 @@
 // Rectangle helpers. Empty rectangles (no area) never intersect anything.
 #include <algorithm>
 
+#include "../gdi/lxgdi.h"
 #include "windows.h"
 
 BOOL SetRect(LPRECT r, int left, int top, int right, int bottom) {
@@ -97,11 +98,12 @@ BOOL PtInRect(const RECT* r, POINT pt) {
   return r && pt.x >= r->left && pt.x < r->right && pt.y >= r->top && pt.y < r->bottom;
 }
 
-// The device's screen: 240x320 without borders worth speaking of.
+// The device's screen: 240x320 (or the desktop profile's) without borders
+// worth speaking of.
 int GetSystemMetrics(int index) {
   switch (index) {
-    case SM_CXSCREEN: return 240;
-    case SM_CYSCREEN: return 320;
+    case SM_CXSCREEN: return lx::Screen().width;
+    case SM_CYSCREEN: return lx::Screen().height;
     case SM_CXVSCROLL:
     case SM_CYHSCROLL: return 13;
     case SM_CYCAPTION: return 26;

@@ -23,6 +23,7 @@
 #include <thread>
 
 #include "../gdi/lxgdi.h"
+#include "../mm/lxaudio.h"
 #include "../kernel/lxkernel.h"
 #include "lxdevice.h"
 #include "lxdisplay.h"
@@ -54,6 +55,27 @@ ServerState& S() {
 
 
 std::string SocketPath(int pid) { return LxDeviceSocketDir() + "/" + std::to_string(pid) + ".sock"; }
+// The process's top-level windows, for callers when the process cannot answer.
+std::string WindowsPath(int pid) { return LxDeviceSocketDir() + "/" + std::to_string(pid) + ".windows"; }
+
+// Bounds of calls to other processes: finding a window and bringing it
+// forward are quick requests; a sent message waits for the other program.
+constexpr int kQuickCallMs = 2000;
+constexpr int kSendCallMs = 5000;
+
+// A stopped process (Ctrl-Z, SIGSTOP) cannot answer at all: no use waiting.
+bool ProcessStopped(int pid) {
+  char path[64], buf[512];
+  snprintf(path, sizeof path, "/proc/%d/stat", pid);
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  ssize_t n = read(fd, buf, sizeof buf - 1);
+  close(fd);
+  if (n <= 0) return false;
+  buf[n] = 0;
+  const char* close = strrchr(buf, ')');  // the name may hold spaces and brackets
+  return close && close[1] == ' ' && (close[2] == 'T' || close[2] == 't');
+}
 
 bool WriteAll(int fd, const void* data, size_t n) {
   const char* p = (const char*)data;
@@ -98,6 +120,19 @@ std::string WindowsList() {
     out << (uintptr_t)h << " " << (uintptr_t)w->parent << " " << LxEncodeWord(&w->cls->name) << " "
         << LxEncodeWord(&w->text) << " " << r.left << " " << r.top << " " << r.right << " " << r.bottom << " "
         << (IsVisibleChain(w) ? 1 : 0) << "\n";
+  }
+  return out.str();
+}
+
+// BeginPaint calls per window since it was made: HWND CLASS COUNT.
+std::string PaintsList() {
+  std::ostringstream out;
+  std::lock_guard lock(UserLock());
+  auto all = AllWindows();
+  out << "ok " << all.size() << "\n";
+  for (HWND h : all) {
+    Window* w = GetWin(h);
+    out << (uintptr_t)h << " " << LxEncodeWord(&w->cls->name) << " " << w->paints << "\n";
   }
   return out.str();
 }
@@ -198,6 +233,16 @@ std::string Serve(const std::string& line) {
     return std::string("ok ") + (WaitIdle(ms > 0 ? (int)ms : 2000) ? "1" : "0") + "\n";
   }
   if (cmd == "windows") return WindowsList();
+  if (cmd == "paints") return PaintsList();
+  // The device suspends (display dark, sound paused) and wakes (display on;
+  // the programs restart their own sound).
+  if (cmd == "suspend" || cmd == "wake") {
+    bool off = cmd == "suspend";
+    gDisplayOff = off;
+    NoteScreenChanged();
+    int paused = off ? LxWaveOutPauseAll() : 0;
+    return "ok " + std::to_string(paused) + "\n";
+  }
   if (cmd == "screenshot") {
     WaitIdle(2000);
     Surface s;
@@ -247,6 +292,28 @@ void AcceptLoop(int fd) {
 
 void RemoveSocket() {
   if (!S().path.empty()) unlink(S().path.c_str());
+  unlink(WindowsPath(getpid()).c_str());
+}
+
+// "find" as read from a process's published list, for a process that does
+// not answer.
+uint64_t FindPublished(int pid, const std::u16string* cls, const std::u16string* title) {
+  FILE* f = fopen(WindowsPath(pid).c_str(), "r");
+  if (!f) return 0;
+  char line[4096];
+  uint64_t found = 0;
+  while (!found && fgets(line, sizeof line, f)) {
+    char h[32], c[1024], t[2048];
+    if (sscanf(line, "%31s %1023s %2047s", h, c, t) != 3) continue;
+    std::u16string wc, wt;
+    LxDecodeWord(c, &wc);
+    LxDecodeWord(t, &wt);
+    if (cls && lstrcmpiW(wc.c_str(), cls->c_str()) != 0) continue;
+    if (title && wt != *title) continue;
+    found = strtoull(h, nullptr, 10);
+  }
+  fclose(f);
+  return found;
 }
 
 int Connect(int pid) {
@@ -300,6 +367,27 @@ void ServerStart() {
   S().thread = std::thread(AcceptLoop, fd);
 }
 
+void ServerPublishWindows() {
+  static std::mutex publishing;
+  std::lock_guard order(publishing);
+  if (S().fd < 0) return;
+  std::string text;
+  {
+    std::lock_guard lock(UserLock());
+    for (HWND h : TopLevels()) {
+      Window* w = GetWin(h);
+      if (!w) continue;
+      text += Hex64((uintptr_t)h) + " " + LxEncodeWord(&w->cls->name) + " " + LxEncodeWord(&w->text) + "\n";
+    }
+  }
+  std::string path = WindowsPath(getpid()), temp = path + ".new";
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  bool written = write(fd, text.data(), text.size()) == (ssize_t)text.size();
+  close(fd);
+  if (!written || rename(temp.c_str(), path.c_str()) != 0) unlink(temp.c_str());
+}
+
 void ServerStop() {
   RemoveSocket();  // no one finds this process any more
   if (S().fd >= 0) {
@@ -322,8 +410,11 @@ HWND RemoteFindWindow(LPCWSTR className, LPCWSTR title) {
   for (int pid : LxDevicePids()) {
     if (pid == getpid()) continue;
     std::string reply;
-    if (!LxDeviceCall(pid, req, reply) || reply.rfind("ok ", 0) != 0) continue;
-    uint64_t h = strtoull(reply.c_str() + 3, nullptr, 10);
+    uint64_t h = 0;
+    if (LxDeviceCall(pid, req, reply, kQuickCallMs) && reply.rfind("ok ", 0) == 0)
+      h = strtoull(reply.c_str() + 3, nullptr, 10);
+    else
+      h = FindPublished(pid, className ? &c : nullptr, title ? &t : nullptr);
     if (h) return RemoteProxy(pid, h);
   }
   return nullptr;
@@ -331,19 +422,22 @@ HWND RemoteFindWindow(LPCWSTR className, LPCWSTR title) {
 
 BOOL RemoteIsWindow(int pid, uint64_t handle) {
   std::string reply;
-  return LxDeviceCall(pid, "iswindow " + Hex64(handle), reply) && reply.rfind("ok 1", 0) == 0;
+  return LxDeviceCall(pid, "iswindow " + Hex64(handle), reply, kQuickCallMs) && reply.rfind("ok 1", 0) == 0;
 }
 
 BOOL RemoteForeground(int pid, uint64_t handle) {
   std::string reply;
-  return LxDeviceCall(pid, "foreground " + Hex64(handle), reply) && reply.rfind("ok 1", 0) == 0;
+  return LxDeviceCall(pid, "foreground " + Hex64(handle), reply, kQuickCallMs) && reply.rfind("ok 1", 0) == 0;
 }
 
 LRESULT RemoteSend(int pid, uint64_t handle, UINT msg, WPARAM wParam, LPARAM lParam, bool post) {
   std::string req = std::string(post ? "post " : "send ") + Hex64(handle) + " " + std::to_string(msg) + " " +
                     std::to_string((long long)wParam) + " " + std::to_string((long long)lParam);
   std::string reply;
-  if (!LxDeviceCall(pid, req, reply) || reply.rfind("ok ", 0) != 0) return 0;
+  if (!LxDeviceCall(pid, req, reply, kSendCallMs) || reply.rfind("ok ", 0) != 0) {
+    SetLastError(ERROR_TIMEOUT);
+    return 0;
+  }
   return (LRESULT)strtoll(reply.c_str() + 3, nullptr, 10);
 }
 
@@ -382,6 +476,7 @@ std::vector<int> LxDevicePids() {
     // A process that is gone leaves its socket behind: tidy up.
     if (kill(f.second, 0) != 0 && errno == ESRCH) {
       unlink(lx::SocketPath(f.second).c_str());
+      unlink(lx::WindowsPath(f.second).c_str());
       continue;
     }
     pids.push_back(f.second);
@@ -389,17 +484,37 @@ std::vector<int> LxDevicePids() {
   return pids;
 }
 
-int LxDeviceCall(int pid, const std::string& request, std::string& reply) {
+int LxDeviceCall(int pid, const std::string& request, std::string& reply, int timeoutMs) {
   reply.clear();
+  if (lx::ProcessStopped(pid)) return 0;
   int fd = lx::Connect(pid);
   if (fd < 0) return 0;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  // Waits for the socket until the deadline; false when it passed.
+  auto ready = [&](short events) {
+    for (;;) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return false;
+      pollfd p{fd, events, 0};
+      int n = poll(&p, 1, (int)std::min<long long>(left.count(), 1000));
+      if (n > 0) return true;
+      if (n < 0 && errno != EINTR) return false;
+      // Stopped while we wait: it will not answer now.
+      if (n == 0 && lx::ProcessStopped(pid)) return false;
+    }
+  };
   std::string line = request + "\n";
-  if (!lx::WriteAll(fd, line.data(), line.size())) {
+  if (!ready(POLLOUT) || !lx::WriteAll(fd, line.data(), line.size())) {
     close(fd);
     return 0;
   }
   char buf[65536];
   for (;;) {
+    if (!ready(POLLIN)) {
+      close(fd);
+      reply.clear();
+      return 0;
+    }
     ssize_t n = recv(fd, buf, sizeof buf, 0);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;

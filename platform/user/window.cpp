@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "../gdi/lxgdi.h"
+#include "aygshell.h"
 #include "lxdisplay.h"
 #include "lxwin.h"
 
@@ -276,13 +277,14 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD styl
     } else {
       w->owner = parent ? TopLevelOf(parent) : nullptr;
       // The default position is the work area: the screen less the task bar and the menu bar.
+      RECT work = WorkArea();
       if (x == CW_USEDEFAULT) {
-        x = 0;
-        y = kTaskBarHeight;
+        x = work.left;
+        y = work.top;
       }
       if (width == CW_USEDEFAULT) {
-        width = kScreenWidth;
-        height = kScreenHeight - kTaskBarHeight - kMenuBarHeight;
+        width = work.right - work.left;
+        height = work.bottom - work.top;
       }
     }
     SetRect(&w->rect, x, y, x + std::max(width, 0), y + std::max(height, 0));
@@ -308,6 +310,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD styl
   CallProc(hwnd, WM_MOVE, 0, MAKELPARAM(x, y));
   if ((style & WS_VISIBLE) && !(style & WS_CHILD)) SetForegroundInternal(hwnd, WA_ACTIVE);
   NoteScreenChanged();
+  if (!(style & WS_CHILD)) ServerPublishWindows();
   return hwnd;
 }
 
@@ -332,7 +335,7 @@ static void DestroyTree(HWND hwnd, std::vector<HWND>& order) {
 
 BOOL DestroyWindow(HWND hwnd) {
   bool wasForeground;
-  HWND owner;
+  HWND owner, parentOfDestroyed;
   {
     std::lock_guard lock(UserLock());
     Window* w = GetWin(hwnd);
@@ -343,6 +346,7 @@ BOOL DestroyWindow(HWND hwnd) {
     if (w->style & WS_VISIBLE) InvalidateParentArea(w);
     wasForeground = Table().foreground == hwnd;
     owner = w->owner;
+    parentOfDestroyed = w->parent;
   }
   std::vector<HWND> order;
   DestroyTree(hwnd, order);
@@ -369,6 +373,7 @@ BOOL DestroyWindow(HWND hwnd) {
     }
     NoteScreenChanged();
   }
+  if (!parentOfDestroyed) ServerPublishWindows();
   if (wasForeground) {
     HWND next = nullptr;
     {
@@ -417,20 +422,30 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     }
   }
   if (was != show) CallProc(hwnd, WM_SHOWWINDOW, show, 0);
+  // A window's menu bar belongs to it on screen: it goes and comes with it.
+  if (topLevel && was != show)
+    if (HWND bar = SHFindMenuBar(hwnd); bar && bar != hwnd) ShowWindow(bar, show ? SW_SHOWNOACTIVATE : SW_HIDE);
   if (topLevel) {
     if (show && cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE && cmd != SW_MINIMIZE) {
       SetForegroundInternal(hwnd, WA_ACTIVE);
     } else if (!show) {
+      // The foreground passes to a window that can take it; a menu bar or a
+      // dropped list (WS_EX_NOACTIVATE) never does, and with none left the
+      // hidden window still hears that it is no longer active.
       HWND next = nullptr;
+      bool lost = false;
       {
         std::lock_guard lock(UserLock());
         if (Table().foreground == hwnd) {
-          for (auto it = Table().topLevels.rbegin(); !next && it != Table().topLevels.rend(); ++it)
-            if (*it != hwnd && (GetWin(*it)->style & WS_VISIBLE)) next = *it;
-          if (!next) Table().foreground = nullptr;
+          for (auto it = Table().topLevels.rbegin(); !next && it != Table().topLevels.rend(); ++it) {
+            Window* o = GetWin(*it);
+            if (*it != hwnd && (o->style & WS_VISIBLE) && !(o->exStyle & WS_EX_NOACTIVATE)) next = *it;
+          }
+          if (!next) Table().foreground = nullptr, lost = true;
         }
       }
       if (next) SetForegroundInternal(next, WA_ACTIVE);
+      else if (lost) NotifyProc(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
     }
   }
   return was;

@@ -33,10 +33,12 @@ int CreateSkinnedWindow(HWND parent, WNDPROC proc, LPCWSTR className, HWND* wind
   return *window != NULL;
 }
 
+HBITMAP SkinLoadBitmap(DWORD id) { return LoadBitmapW(Instance(), MAKEINTRESOURCEW(id)); }
+
 void LoadButtonBitmaps(SkinButton* buttons, int count) {
   for (int i = 0; i < count; ++i) {
-    if (buttons[i].normalId) buttons[i].normal = LoadBitmapW(Instance(), MAKEINTRESOURCEW(buttons[i].normalId));
-    if (buttons[i].pressedId) buttons[i].pressed = LoadBitmapW(Instance(), MAKEINTRESOURCEW(buttons[i].pressedId));
+    if (buttons[i].normalId) buttons[i].normal = SkinLoadBitmap(buttons[i].normalId);
+    if (buttons[i].pressedId) buttons[i].pressed = SkinLoadBitmap(buttons[i].pressedId);
   }
 }
 
@@ -57,7 +59,7 @@ int CreateBackBuffer(HDC reference, MemoryCanvas* canvas, int width, int height)
 
 int LoadBackgroundCanvas(HDC reference, MemoryCanvas* canvas, DWORD id) {
   canvas->dc = CreateCompatibleDC(reference);
-  canvas->bitmap = LoadBitmapW(Instance(), MAKEINTRESOURCEW(id));
+  canvas->bitmap = SkinLoadBitmap(id);
   canvas->previous = canvas->bitmap ? (HBITMAP)SelectObject(canvas->dc, canvas->bitmap) : NULL;
   return canvas->dc && canvas->bitmap;
 }
@@ -76,7 +78,8 @@ void ReleaseCanvas(MemoryCanvas* canvas) {
 }
 
 void DrawBitmapPart(HDC destination, HBITMAP bitmap, const RECT* destinationRect, const RECT* originRect) {
-  if (!bitmap || !g_scratchDC) return;
+  if (!bitmap) return;
+  if (!g_scratchDC) CreateScratchDC(NULL);  // panes made without the engine's Bind (tests)
   HGDIOBJ old = SelectObject(g_scratchDC, bitmap);
   BitBlt(destination, destinationRect->left, destinationRect->top, destinationRect->right - destinationRect->left,
          destinationRect->bottom - destinationRect->top, g_scratchDC, destinationRect->left - originRect->left,

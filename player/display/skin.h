@@ -47,6 +47,8 @@ void DeleteScratchDC(void);
 int CreateSkinnedWindow(HWND parent, WNDPROC proc, LPCWSTR className, HWND* window, int x, int y, int width,
                         int height, DWORD extraStyle);
 
+// A bitmap of the program's resources; null when missing.
+HBITMAP SkinLoadBitmap(DWORD id);
 void LoadButtonBitmaps(SkinButton* buttons, int count);
 void FreeButtonBitmaps(SkinButton* buttons, int count);
 int CreateBackBuffer(HDC reference, MemoryCanvas* canvas, int width, int height);

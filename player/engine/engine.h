@@ -11,7 +11,7 @@ struct PlaylistEntry;
 enum EngineState : DWORD { Stopped = 0, Playing = 1, Paused = 2 };
 
 #define ENGINE_INPUT_BYTES 8000
-#define BOARD_TEXT_UNITS 320  // "%s - %s <%s>" of a 260-unit title needs up to 305
+#define BOARD_TEXT_UNITS 410  // "%s - %s <%s>" of a 260-unit title and a 128-unit artist needs up to 402
 #define AUDIO_PCM_BYTES 8000
 #define AUDIO_HEADER_BYTES 32
 #define AUDIO_BLOCK_BYTES (AUDIO_HEADER_BYTES + AUDIO_PCM_BYTES)

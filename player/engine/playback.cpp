@@ -9,6 +9,7 @@
 #include "equalizer/presets.h"
 #include "playlist/playlist.h"
 #include "shell/dispatch.h"
+#include "shell/panes.h"
 #include "shell/playerwindows.h"
 #include "shell/power.h"
 #include "shell/settings.h"
@@ -254,11 +255,11 @@ void ResetRing(void) {
 }
 
 void FormatBoardText(const PlaylistEntry* entry) {
-  if (memcmp(entry->tag, "TAG", 3) == 0) {
-    WCHAR artist[31];
-    OemToWide(entry->tag + 33, 30, artist, 31);
-    TrimTrailingBlanks(artist, 31);
-    LxFormatW(g_engine.boardText, BOARD_TEXT_UNITS, u"%s - %s <%s>", entry->title, artist, entry->durationText);
+  // The probe's tag text, ID3v2 before ID3v1. An ID3v1 tag always shows its
+  // artist part, blank or not; an ID3v2 tag only when it names one.
+  if ((entry->tags & EntryId3v1) || entry->artist[0]) {
+    LxFormatW(g_engine.boardText, BOARD_TEXT_UNITS, u"%s - %s <%s>", entry->title, entry->artist,
+              entry->durationText);
   } else {
     LxFormatW(g_engine.boardText, BOARD_TEXT_UNITS, u"%s <%s>", entry->title, entry->durationText);
   }
@@ -266,7 +267,7 @@ void FormatBoardText(const PlaylistEntry* entry) {
 
 int OpenTrack(DWORD audioStart) {
   PlayerEngine& e = g_engine;
-  if (!e.filePath[0]) return 0;
+  if (!e.filePath[0] || !e.reader.Open) return 0;  // nothing bound: a shell without its libraries
   WaitCursor(TRUE, FALSE);
   int useCache = g_settings.useCache ? 1 : 0;
   if (!e.reader.Open(e.filePath, useCache && g_settings.cacheSync ? 1 : 0, useCache, (int)g_settings.cacheBuffer,
@@ -293,7 +294,7 @@ void CloseTrack(void) {
   PlayerEngine& e = g_engine;
   BOOL open = PlayerFlagsTest(TrackOpen);
   PlayerFlagsClear(TrackOpen);
-  e.KO_Exit();
+  if (e.KO_Exit) e.KO_Exit();
   if (open) e.reader.Close();
   e.streamInfo = nullptr;
   e.sampleRate = e.channels = e.duration = e.trackRate = 0;
@@ -491,6 +492,8 @@ BoardLook BoardPlayCommand(void) {
   if (CurrentState() != Paused) {
     PlaylistEntry* entry = g_navigation.selectedIndex >= 0 ? PlaylistEntryAt(g_navigation.selectedIndex) : nullptr;
     if (!entry) return LookStopped;
+    // A ring size or cache change the settings sheet could not apply under running music.
+    if (CurrentState() == Stopped && g_shellHooks.applyPendingSettings) g_shellHooks.applyPendingSettings();
     if (lstrcmpW(entry->path, g_engine.filePath) != 0) {
       LoadTrack(entry);
       return LookUnchanged;

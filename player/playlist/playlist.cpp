@@ -68,11 +68,12 @@ PlaylistEntry* PlaylistAdd(LPCWSTR path) {
     return nullptr;
   }
   if (!path || !path[0] || PathIndexFind(&g_playlist.index, path)) return nullptr;
+  // A path cut to fit would name another file, or none.
+  if (lstrlenW(path) >= MAX_PATH) return nullptr;
   PlaylistEntry* entry = static_cast<PlaylistEntry*>(calloc(1, sizeof(PlaylistEntry)));
   if (!entry) return nullptr;
   lstrcpynW(entry->path, path, MAX_PATH);
-  // A path cut at 259 units may now equal one already listed.
-  if (PathIndexFind(&g_playlist.index, entry->path) || !TrackProbe(entry)) {
+  if (!TrackProbe(entry)) {
     free(entry);
     return nullptr;
   }
@@ -96,8 +97,34 @@ int PlaylistRemoveAt(int index) {
 void PlaylistClear(int release) {
   while (First() != Sentinel()) PlaylistUnlink(First(), release);
   PathIndexClear(&g_playlist.index);
+  g_keptCount = 0;
   // A new list starts a new cycle; an old count would end the first one early.
   g_navigation.playedCount = 0;
+}
+
+// A spare flag bit marks the entries met while checking a new order.
+#define EntrySeen 0x01
+
+int PlaylistReorder(PlaylistEntry* const* entries, DWORD n) {
+  if (!entries || n != g_playlist.count) return 0;
+  DWORD i = 0;
+  for (; i < n; i++) {
+    PlaylistEntry* e = entries[i];
+    // Only entries of the ring are in the index under their own path.
+    if (!e || e == Sentinel() || PathIndexFind(&g_playlist.index, e->path) != e || (e->flags & EntrySeen)) break;
+    e->flags |= EntrySeen;
+  }
+  for (DWORD k = 0; k < i; k++) entries[k]->flags &= ~EntrySeen;
+  if (i < n) return 0;
+  PlaylistEntry* prev = Sentinel();
+  for (i = 0; i < n; i++) {
+    prev->next = entries[i];
+    entries[i]->prev = prev;
+    prev = entries[i];
+  }
+  prev->next = Sentinel();
+  Sentinel()->prev = prev;
+  return 1;
 }
 
 PlaylistEntry* PlaylistEntryAt(int index) {

@@ -79,7 +79,11 @@ PlaylistEntry* PlaylistAdd(LPCWSTR path);
 void PlaylistAppend(PlaylistEntry* entry);
 void PlaylistUnlink(PlaylistEntry* entry, int release);
 int PlaylistRemoveAt(int index);
+// Also drops the records kept for missing folders.
 void PlaylistClear(int release);
+// Relinks the ring in the given order; refuses (0) anything but a
+// permutation of the ring's entries. Totals, index and marks stay.
+int PlaylistReorder(PlaylistEntry* const* entries, DWORD n);
 PlaylistEntry* PlaylistEntryAt(int index);
 int PlaylistIndexOf(const PlaylistEntry* entry);
 PlaylistEntry* PlaylistFind(LPCWSTR path);
@@ -103,6 +107,24 @@ void PlaylistMenuState(int rowSelected);
 void PlaylistShowFull(void);
 void PlaylistViewDefaults(PlaylistView* view);
 
-// Files: signature "Lumtrax Playlist File 1.1" (written) or "... 1.0".
+// Full-list refusals so far: a scan or load stops at the first one it causes.
+extern DWORD g_playlistFullRefusals;
+
+// Records of the default file whose folder was missing at start (a drive or
+// share not mounted): kept, and written back after the list by every save
+// of the default file, so that they are not lost.
+struct KeptRecord {
+  WCHAR path[MAX_PATH];
+  DWORD favourite;
+};
+extern KeptRecord g_kept[PLAYLIST_LIMIT];
+extern DWORD g_keptCount;
+
+// Files: signature "Lumtrax Playlist File 1.1" (written) or "... 1.0". A
+// load stops at the first refusal for a full list.
 int PlaylistSave(LPCWSTR path);
 int PlaylistLoad(LPCWSTR path, int replace);
+// The default file: replaces the list and keeps missing-folder records;
+// the save writes them back, up to 999 records in all.
+int PlaylistLoadDefault(LPCWSTR path);
+int PlaylistSaveDefault(LPCWSTR path);

@@ -41,6 +41,9 @@ void PlaylistMenuState(int rowSelected) {
   if (g_windows.main) PostMessageW(g_windows.main, UM_MENUSTATE, 0, rowSelected);
 }
 
+DWORD g_playlistFullRefusals;
+
 void PlaylistShowFull(void) {
+  g_playlistFullRefusals++;
   MessageBoxW(g_windows.main, u"Cannot exceed 999 to playlist!", u"Warning", MB_OK);
 }

@@ -73,6 +73,8 @@ static LRESULT OnCreate(HWND hwnd, UINT, WPARAM, LPARAM) {
 }
 
 static LRESULT OnDestroy(HWND hwnd, UINT, WPARAM, LPARAM) {
+  // Closed while the welcome dialog was up: there is no list to start into.
+  s_startPending = FALSE;
   if (g_windows.menuBar) {
     DestroyWindow(g_windows.menuBar);
     g_windows.menuBar = NULL;
@@ -111,7 +113,8 @@ static LRESULT OnActivate(HWND hwnd, UINT, WPARAM wParam, LPARAM lParam) {
   } else {
     g_power.active = TRUE;
     RecomputeSuspension();
-    ReadVolume(&g_settings.volume, &g_settings.volume);
+    // Muted, the device reads 0: reading it then would lose the volume unmuting restores.
+    if (PlayerFlagsTest(SoundOn)) ReadVolume(&g_settings.volume, &g_settings.volume);
     if (g_windows.board) SendMessageW(g_windows.board, WM_COMMAND, MAKEWPARAM(IDM_BOARD_VOLUME, 1), 0);
     if (!PlayerFlagsTest(SoundOn)) SetVolume(g_settings.volume);  // muted: the device word is 0
   }

@@ -1,10 +1,4 @@
 #include "shell/openfiles.h"
 
-#include "shell/dispatch.h"
-#include "shell/mainwindow.h"
-
-// Until the file chooser exists its template is missing and RunDialog
-// answers -1: nothing happens.
-void OpenFiles(void) {
-  if (RunDialog(IDD_FILECHOOSER, (DLGPROC)DialogDefault, 0) != IDOK) return;
-}
+// The file chooser is not built yet: "Öffnen" does nothing until then.
+void OpenFiles(void) {}

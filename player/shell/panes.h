@@ -15,6 +15,17 @@ struct ShellHooks {
   void (*activate)(HWND main, WPARAM wParam, LPARAM lParam); // WM_ACTIVATE, after the shell's own part
   INT_PTR (*settingsSheet)(HWND owner);                      // 40039; IDOK when it ended with OK
   void (*boundButtonsOff)(void);                             // engine Unbind's last step
+  void (*applyPendingSettings)(void);                        // the board's Play in Stopped, before comparing paths
 };
 
 extern ShellHooks g_shellHooks;
+
+// Filled by the board and the equalizer window while they exist; the settings
+// sheet calls them after OK. Every slot may be null.
+struct PaneHooks {
+  void (*restartAnimation)(void);      // the board's timers, at a new spectrum speed
+  void (*restartSpectrumTimer)(void);  // the equalizer window's spectrum timer, likewise
+  void (*clearSpectrum)(void);         // the spectrum was switched off
+};
+
+extern PaneHooks g_paneHooks;

@@ -4,3 +4,4 @@ PlayerWindows g_windows;
 
 #include "shell/panes.h"
 ShellHooks g_shellHooks;
+PaneHooks g_paneHooks;

@@ -27,9 +27,10 @@ static int QueryDword(HKEY key, LPCWSTR name, DWORD* field) {
 static DWORD Clamp(DWORD value, DWORD low, DWORD high) { return value < low ? low : value > high ? high : value; }
 
 // Values the dialogs never write would index tables or size allocations;
-// they are pulled back into the ranges the dialogs offer.
+// they are pulled back into the ranges the dialogs offer. The ring size
+// also keeps the slider's steps of 50, or every OK would count as a change.
 static void ClampToDialogRanges(Settings* s) {
-  s->audioBuffer = Clamp(s->audioBuffer, 50, 300);
+  s->audioBuffer = Clamp(s->audioBuffer, 50, 300) / 50 * 50;
   s->spectrumSpeed = Clamp(s->spectrumSpeed, 1, 10);
   s->cacheBuffer = Clamp(s->cacheBuffer, 1, 20);
   for (DWORD& action : s->keyActions)

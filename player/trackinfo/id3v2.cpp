@@ -6,11 +6,11 @@
 // already in memory, bounded by the size given; nothing trusts a size field
 // without checking it against what is actually there.
 
-static DWORD Synchsafe(const BYTE *p) {
+static DWORD Synchsafe(const BYTE* p) {
   return (DWORD(p[0] & 0x7F) << 21) | (DWORD(p[1] & 0x7F) << 14) | (DWORD(p[2] & 0x7F) << 7) | DWORD(p[3] & 0x7F);
 }
 
-static DWORD Plain32(const BYTE *p) {
+static DWORD Plain32(const BYTE* p) {
   return (DWORD(p[0]) << 24) | (DWORD(p[1]) << 16) | (DWORD(p[2]) << 8) | DWORD(p[3]);
 }
 
@@ -22,7 +22,7 @@ DWORD Id3v2TagSize(const BYTE header[ID3V2_HEADER_BYTES]) {
 
 // Undoes unsynchronisation in place: every FF 00 becomes FF. Returns the new
 // length.
-static DWORD Resync(BYTE *data, DWORD length) {
+static DWORD Resync(BYTE* data, DWORD length) {
   DWORD out = 0;
   for (DWORD i = 0; i < length; i++) {
     data[out++] = data[i];
@@ -34,13 +34,13 @@ static DWORD Resync(BYTE *data, DWORD length) {
 // Collects UTF-16 output with room for a terminator; a pair that does not fit
 // is left out whole.
 struct TextOut {
-  WCHAR *text;
+  WCHAR* text;
   int capacity;
   int length;
   int full;
 };
 
-static void PutUnits(TextOut *o, const WCHAR *units, int count) {
+static void PutUnits(TextOut* o, const WCHAR* units, int count) {
   if (o->full || o->length + count > o->capacity - 1) {
     o->full = 1;  // later text is dropped too
     return;
@@ -48,7 +48,7 @@ static void PutUnits(TextOut *o, const WCHAR *units, int count) {
   for (int i = 0; i < count; i++) o->text[o->length++] = units[i];
 }
 
-static void PutCodePoint(TextOut *o, DWORD c) {
+static void PutCodePoint(TextOut* o, DWORD c) {
   if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;  // lone surrogate
   if (c > 0x10FFFF) c = 0xFFFD;
   if (c < 0x20 || c == 0x7F) c = u' ';  // no control characters on screen
@@ -63,7 +63,7 @@ static void PutCodePoint(TextOut *o, DWORD c) {
 }
 
 // One UTF-8 sequence from p (at most end - p bytes); returns bytes used.
-static DWORD Utf8At(const BYTE *p, const BYTE *end, DWORD *c) {
+static DWORD Utf8At(const BYTE* p, const BYTE* end, DWORD* c) {
   BYTE b = p[0];
   DWORD need, value, least;
   if (b < 0x80) {
@@ -102,14 +102,14 @@ static DWORD Utf8At(const BYTE *p, const BYTE *end, DWORD *c) {
 // A text frame's body (encoding byte first) as one line; the values of a
 // NUL-separated list are joined with separator. Returns 0 for an unknown
 // encoding.
-static int DecodeText(const BYTE *data, DWORD size, WCHAR *text, int capacity, LPCWSTR separator) {
+static int DecodeText(const BYTE* data, DWORD size, WCHAR* text, int capacity, LPCWSTR separator) {
   text[0] = 0;
   if (size == 0) return 0;
   BYTE encoding = data[0];
   if (encoding > ENC_UTF8) return 0;
   TextOut o{text, capacity, 0, 0};
-  const BYTE *p = data + 1;
-  const BYTE *end = data + size;
+  const BYTE* p = data + 1;
+  const BYTE* end = data + size;
   int wide = encoding == ENC_UTF16 || encoding == ENC_UTF16BE;
   int bigEndian = encoding == ENC_UTF16BE;
   int valueStart = 1;  // the separator goes only between values that have text
@@ -178,13 +178,13 @@ static int GenreByName(LPCWSTR p, int count) {
   return -1;
 }
 
-static void CopyRange(WCHAR *out, int capacity, LPCWSTR p, int count) {
+static void CopyRange(WCHAR* out, int capacity, LPCWSTR p, int count) {
   if (count > capacity - 1) count = capacity - 1;
   memcpy(out, p, size_t(count) * sizeof(WCHAR));
   out[count] = 0;
 }
 
-BYTE ParseGenre(LPCWSTR genre, WCHAR *text, int capacity) {
+BYTE ParseGenre(LPCWSTR genre, WCHAR* text, int capacity) {
   int number = -1;
   text[0] = 0;
   for (LPCWSTR value = genre; *value;) {
@@ -230,14 +230,14 @@ BYTE ParseGenre(LPCWSTR genre, WCHAR *text, int capacity) {
   return number < 0 ? GENRE_NONE : BYTE(number);
 }
 
-static int FrameIdValid(const BYTE *id, int length) {
+static int FrameIdValid(const BYTE* id, int length) {
   for (int i = 0; i < length; i++)
     if (!((id[i] >= 'A' && id[i] <= 'Z') || (id[i] >= '0' && id[i] <= '9'))) return 0;
   return 1;
 }
 
 // Where a frame may begin: the end of the tag, padding or a frame header.
-static int FrameMayStart(const BYTE *body, DWORD length, DWORD pos, int headerBytes, int idBytes) {
+static int FrameMayStart(const BYTE* body, DWORD length, DWORD pos, int headerBytes, int idBytes) {
   if (pos == length) return 1;
   if (pos > length || length - pos < DWORD(headerBytes)) return pos < length && body[pos] == 0;
   return body[pos] == 0 || FrameIdValid(body + pos, idBytes);
@@ -245,7 +245,7 @@ static int FrameMayStart(const BYTE *body, DWORD length, DWORD pos, int headerBy
 
 enum TextField { FieldTitle, FieldArtist, FieldAlbum, FieldYear, FieldGenre, FieldTrack, FieldNone };
 
-static TextField FieldOf(const BYTE *id, int idBytes) {
+static TextField FieldOf(const BYTE* id, int idBytes) {
   static const struct {
     char v22[4], v23[5];
     TextField field;
@@ -254,48 +254,49 @@ static TextField FieldOf(const BYTE *id, int idBytes) {
       {"TYE", "TYER", FieldYear},  {"TCO", "TCON", FieldGenre},  {"TRK", "TRCK", FieldTrack},
       {"", "TDRC", FieldYear},
   };
-  for (const auto &row : ids) {
-    const char *name = idBytes == 3 ? row.v22 : row.v23;
+  for (const auto& row : ids) {
+    const char* name = idBytes == 3 ? row.v22 : row.v23;
     if (name[0] && memcmp(id, name, size_t(idBytes)) == 0) return row.field;
   }
   return FieldNone;
 }
 
-static void TakeFrame(TextField field, const BYTE *data, DWORD size, Id3v2Text *out) {
-  WCHAR line[TITLE_UNITS];
-  if (!DecodeText(data, size, line, TITLE_UNITS, field == FieldGenre ? u"\n" : u" / ")) return;
-  // The first frame of a kind wins.
+static void TakeFrame(TextField field, const BYTE* data, DWORD size, Id3v2Text* out) {
+  // The first frame of a kind wins; text goes straight into its field so a
+  // cut never splits a surrogate pair.
+  WCHAR* target = nullptr;
+  int capacity = 0;
   switch (field) {
     case FieldTitle:
-      if (!out->title[0]) lstrcpynW(out->title, line, TITLE_UNITS);
+      target = out->title, capacity = TITLE_UNITS;
       break;
     case FieldArtist:
-      if (!out->artist[0]) lstrcpynW(out->artist, line, TAG_TEXT_UNITS);
+      target = out->artist, capacity = TAG_TEXT_UNITS;
       break;
     case FieldAlbum:
-      if (!out->album[0]) lstrcpynW(out->album, line, TAG_TEXT_UNITS);
-      break;
-    case FieldYear:
-      // A recording time "2004-05-12T10:00" shows as its year.
-      if (!out->year[0]) {
-        int n = 0;
-        while (line[n] && line[n] != u'-' && line[n] != u'T') n++;
-        CopyRange(out->year, YEAR_UNITS, line, n);
-      }
+      target = out->album, capacity = TAG_TEXT_UNITS;
       break;
     case FieldGenre:
-      if (!out->genre[0]) lstrcpynW(out->genre, line, GENRE_TEXT_UNITS);
+      target = out->genre, capacity = GENRE_TEXT_UNITS;
       break;
-    case FieldTrack:
-      if (!out->track) {  // "3" or "3/12"
-        DWORD n = 0;
-        for (int i = 0; IsAsciiDigit(line[i]) && n < 100000; i++) n = n * 10 + DWORD(line[i] - u'0');
-        out->track = n;
+    case FieldYear:
+    case FieldTrack: {
+      WCHAR line[YEAR_UNITS];
+      if (!DecodeText(data, size, line, YEAR_UNITS, u" ")) return;
+      int n = 0;
+      if (field == FieldYear && !out->year[0]) {
+        // A recording time "2004-05-12T10:00" shows as its year.
+        while (line[n] && line[n] != u'-' && line[n] != u'T') n++;
+        CopyRange(out->year, YEAR_UNITS, line, n);
+      } else if (field == FieldTrack && !out->track) {  // "3" or "3/12"
+        for (; IsAsciiDigit(line[n]) && out->track < 100000; n++) out->track = out->track * 10 + DWORD(line[n] - u'0');
       }
-      break;
+      return;
+    }
     case FieldNone:
-      break;
+      return;
   }
+  if (!target[0]) DecodeText(data, size, target, capacity, field == FieldGenre ? u"\n" : u" / ");
 }
 
 // v2.3 frame flags (second byte).
@@ -312,7 +313,7 @@ static void TakeFrame(TextField field, const BYTE *data, DWORD size, Id3v2Text *
 #define TAG_UNSYNC 0x80
 #define TAG_EXTENDED 0x40  // in 2.2: compression, which has no defined scheme
 
-DWORD ParseId3v2Body(const BYTE header[ID3V2_HEADER_BYTES], BYTE *body, DWORD length, Id3v2Text *out) {
+DWORD ParseId3v2Body(const BYTE header[ID3V2_HEADER_BYTES], BYTE* body, DWORD length, Id3v2Text* out) {
   memset(out, 0, sizeof(*out));
   int version = header[3];
   BYTE flags = header[5];
@@ -333,7 +334,7 @@ DWORD ParseId3v2Body(const BYTE header[ID3V2_HEADER_BYTES], BYTE *body, DWORD le
   int idBytes = version == 2 ? 3 : 4;
   int headerBytes = version == 2 ? 6 : 10;
   while (length - pos >= DWORD(headerBytes)) {
-    BYTE *f = body + pos;
+    BYTE* f = body + pos;
     if (f[0] == 0) break;  // padding
     if (!FrameIdValid(f, idBytes)) break;
     DWORD size;
@@ -357,7 +358,7 @@ DWORD ParseId3v2Body(const BYTE header[ID3V2_HEADER_BYTES], BYTE *body, DWORD le
       frameFlags = f[9];
     }
     if (size > length - pos - DWORD(headerBytes)) break;  // damaged: what was read before stands
-    BYTE *data = f + headerBytes;
+    BYTE* data = f + headerBytes;
     DWORD dataSize = size;
     pos += DWORD(headerBytes) + size;
 

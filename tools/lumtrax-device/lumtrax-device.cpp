@@ -15,19 +15,23 @@
 namespace {
 
 const char kUsage[] =
-    "usage: lumtrax-device [--pid PID] COMMAND\n"
+    "usage: lumtrax-device [--pid PID] [--timeout S] COMMAND\n"
+    "  --timeout S                   give up on a device that does not answer in S seconds (30)\n"
     "  list                          running device programs\n"
-    "  tap X Y                       tap the screen (240x320, task bar included)\n"
+    "  tap X Y                       tap the screen (240x320 on the handheld, task bar included)\n"
     "  drag X1 Y1 X2 Y2 [STEPS]      press, move, lift\n"
     "  down X Y | move X Y | up X Y  one stylus event\n"
     "  key KEY [down|up]             KEY: up down left right enter escape app1..app12\n"
     "                                play next prev stop, or a virtual key (65, 0xC1)\n"
     "  text TEXT                     type characters\n"
-    "  screenshot FILE.png           the screen as shown\n"
+    "  screenshot FILE.png [--scale N]  the screen as shown, N times enlarged\n"
     "  windows                       windows with class, title and rectangle\n"
+    "  paints                        WM_PAINT calls per window so far\n"
     "  idle                          wait until the program waits for input\n"
     "  send|post HWND MSG WP LP      a message to a window\n"
-    "  wake                          the device wakes up (starts registered programs)\n";
+    "  suspend                       the device suspends: every program's screen dark, sound paused\n"
+    "  wake [--wait]                 the device wakes up: screens on, registered programs started;\n"
+    "                                --wait waits for them and prints their exit codes\n";
 
 int Fail(const char* what) {
   fprintf(stderr, "lumtrax-device: %s\n", what);
@@ -76,11 +80,15 @@ bool WritePng(const char* path, const unsigned char* pixels, int w, int h) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int pid = 0, i = 1;
-  if (i + 1 < argc && strcmp(argv[i], "--pid") == 0) {
-    pid = atoi(argv[i + 1]);
+  int pid = 0, i = 1, timeoutMs = 30000;
+  while (i + 1 < argc && (strcmp(argv[i], "--pid") == 0 || strcmp(argv[i], "--timeout") == 0)) {
+    if (strcmp(argv[i], "--pid") == 0)
+      pid = atoi(argv[i + 1]);
+    else
+      timeoutMs = (int)(atof(argv[i + 1]) * 1000);
     i += 2;
   }
+  if (timeoutMs <= 0) return Fail("--timeout takes seconds above 0");
   if (i >= argc) {
     fputs(kUsage, stderr);
     return 2;
@@ -91,16 +99,28 @@ int main(int argc, char** argv) {
     fputs(kUsage, stdout);
     return 0;
   }
-  if (cmd == "wake") {
-    int started = LxDeviceWake();
-    printf("%d program%s started\n", started, started == 1 ? "" : "s");
+  std::vector<int> pids = LxDevicePids();
+  if (cmd == "suspend" || cmd == "wake") {
+    // Every program of the device hears it, as the whole device suspends.
+    std::string reply;
+    for (int p : pids) LxDeviceCall(p, cmd, reply, timeoutMs);
+    if (cmd == "suspend") return 0;
+    bool wait = !args.empty() && args[0] == "--wait";
+    std::vector<HANDLE> started;
+    LxDeviceWake(&started);
+    if (!wait) printf("%zu program%s started\n", started.size(), started.size() == 1 ? "" : "s");
+    for (HANDLE process : started) {
+      DWORD code = 0;
+      if (wait && WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code))
+        printf("%lu\n", (unsigned long)code);
+      CloseHandle(process);
+    }
     return 0;
   }
-  std::vector<int> pids = LxDevicePids();
   if (cmd == "list") {
     for (int p : pids) {
       std::string reply;
-      if (LxDeviceCall(p, "info", reply) && reply.rfind("ok ", 0) == 0) fputs(reply.c_str() + 3, stdout);
+      if (LxDeviceCall(p, "info", reply, timeoutMs) && reply.rfind("ok ", 0) == 0) fputs(reply.c_str() + 3, stdout);
     }
     return 0;
   }
@@ -133,14 +153,14 @@ int main(int argc, char** argv) {
     for (int k = 0; k < 4; ++k) request += " " + std::to_string(strtoll(args[k].c_str(), nullptr, 0));
   } else if (cmd == "screenshot" && need(1)) {
     request = "screenshot";
-  } else if (cmd == "windows" || cmd == "idle") {
+  } else if (cmd == "windows" || cmd == "idle" || cmd == "paints") {
     request = cmd;
   } else {
     fputs(kUsage, stderr);
     return 2;
   }
   std::string reply;
-  if (!LxDeviceCall(pid, request, reply)) return Fail("the device does not answer");
+  if (!LxDeviceCall(pid, request, reply, timeoutMs)) return Fail("the device does not answer");
   if (reply.rfind("ok", 0) != 0) {
     fprintf(stderr, "lumtrax-device: %s", reply.c_str());
     return 1;
@@ -151,8 +171,38 @@ int main(int argc, char** argv) {
     if (eol == std::string::npos || sscanf(reply.c_str(), "ok %d %d", &w, &h) != 2 || w <= 0 || h <= 0 ||
         reply.size() - eol - 1 < (size_t)w * h * 4)
       return Fail("short screenshot");
-    if (!WritePng(args[0].c_str(), (const unsigned char*)reply.data() + eol + 1, w, h))
+    int scale = args.size() >= 3 && args[1] == "--scale" ? atoi(args[2].c_str()) : 1;
+    if (scale < 1 || scale > 16) return Fail("scale from 1 to 16");
+    const unsigned char* px = (const unsigned char*)reply.data() + eol + 1;
+    std::vector<unsigned char> big;
+    if (scale > 1) {
+      big.resize((size_t)w * h * 4 * scale * scale);
+      for (int y = 0; y < h * scale; ++y)
+        for (int x = 0; x < w * scale; ++x)
+          memcpy(&big[((size_t)y * w * scale + x) * 4], px + ((size_t)(y / scale) * w + x / scale) * 4, 4);
+      px = big.data();
+      w *= scale;
+      h *= scale;
+    }
+    if (!WritePng(args[0].c_str(), px, w, h))
       return Fail("cannot write the PNG file");
+    return 0;
+  }
+  if (cmd == "paints") {
+    // HWND CLASS COUNT
+    size_t pos = reply.find('\n') + 1;
+    printf("%-10s %-16s %s\n", "window", "class", "paints");
+    while (pos < reply.size()) {
+      size_t end = reply.find('\n', pos);
+      std::string line = reply.substr(pos, end - pos);
+      pos = end == std::string::npos ? reply.size() : end + 1;
+      char h[32], c[1024];
+      unsigned long n;
+      if (sscanf(line.c_str(), "%31s %1023s %lu", h, c, &n) != 3) continue;
+      std::u16string cls;
+      LxDecodeWord(c, &cls);
+      printf("%-10s %-16s %lu\n", h, LxToUtf8(cls).c_str(), n);
+    }
     return 0;
   }
   if (cmd == "windows") {

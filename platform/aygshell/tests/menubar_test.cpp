@@ -120,6 +120,28 @@ TEST_F(MenuBarTest, BarSitsAtTheBottomAndPlainButtonsSendTheirCommand) {
   EXPECT_EQ(GetForegroundWindow(), main_.load()) << "the bar does not take the foreground";
 }
 
+TEST_F(MenuBarTest, NothingReachesAnOwnerDisabledByAModalDialog) {
+  EnableWindow(main_, FALSE);
+  Tap(130, 306);  // "Minimieren"
+  Tap(5, 306);    // "Datei"
+  EXPECT_FALSE(Saw(40049));
+  EXPECT_EQ(PopupRect().bottom, 0) << "no drop-down either";
+  EnableWindow(main_, TRUE);
+  Tap(130, 306);
+  EXPECT_TRUE(Saw(40049));
+}
+
+TEST_F(MenuBarTest, BarHidesAndShowsWithItsWindow) {
+  ShowWindow(main_, SW_HIDE);
+  Settle();
+  EXPECT_FALSE(IsWindowVisible(bar_));
+  Tap(130, 306);
+  EXPECT_FALSE(Saw(40049));
+  ShowWindow(main_, SW_SHOW);
+  Settle();
+  EXPECT_TRUE(IsWindowVisible(bar_));
+}
+
 TEST_F(MenuBarTest, DropDownOpensUpwardsAndGreyedItemsCannotBePicked) {
   HMENU list = (HMENU)SendMessageW(bar_, SHCMBM_GETSUBMENU, 0, 40025);
   ASSERT_NE(list, nullptr);

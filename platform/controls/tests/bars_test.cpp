@@ -22,6 +22,11 @@ TEST_F(BarTest, TrackbarRangePositionAndScrollMessages) {
   SendMessageW(t, TBM_SETRANGE, TRUE, MAKELONG(0, 10));
   SendMessageW(t, TBM_SETPOS, TRUE, 15);
   EXPECT_EQ(SendMessageW(t, TBM_GETPOS, 0, 0), 10) << "kept inside the range";
+  SendMessageW(t, TBM_SETRANGEMAX, FALSE, 5);
+  EXPECT_EQ(SendMessageW(t, TBM_GETPOS, 0, 0), 5) << "a narrower range takes the position with it";
+  SendMessageW(t, TBM_SETRANGE, FALSE, MAKELONG(7, 10));
+  EXPECT_EQ(SendMessageW(t, TBM_GETPOS, 0, 0), 7);
+  SendMessageW(t, TBM_SETRANGEMIN, FALSE, 0);
   SendMessageW(t, TBM_SETPOS, TRUE, 5);
   SendMessageW(t, TBM_SETPAGESIZE, 0, 2);
   EXPECT_TRUE(gTold.empty()) << "the program's own changes are not reported";
@@ -177,6 +182,30 @@ TEST_F(BarTest, ProgressBarSteps) {
   EXPECT_EQ(Pixel(r.left + 10, y), 0x0A246Au) << "the done part is filled";
   EXPECT_EQ(Pixel(r.right - 10, y), 0xFFFFFFu);
   EXPECT_EQ(Pixel(r.left, y), 0u);
+}
+
+// A check box with BS_MULTILINE wraps its text at words: ink on a second line.
+TEST_F(BarTest, MultilineCheckBoxWrapsItsText) {
+  auto inkRows = [](HWND b) {
+    UpdateWindow(b);
+    static DWORD screen[240 * 320];
+    LxScreenshot(screen);
+    RECT r;
+    GetWindowRect(b, &r);
+    int rows = 0;
+    for (int y = r.top; y < r.bottom; ++y) {
+      bool ink = false;
+      for (int x = r.left + 16; x < r.right && !ink; ++x) ink = (screen[y * 240 + x] & 0xFFFFFF) == 0;
+      rows += ink;
+    }
+    return rows;
+  };
+  LPCWSTR text = u"Tastenbelegung w\u00e4hrend der Hintergrundwiedergabe";
+  HWND one = Make(u"BUTTON", BS_AUTOCHECKBOX, 4, 10, 200, 30, 20, text);
+  HWND two = Make(u"BUTTON", BS_AUTOCHECKBOX | BS_MULTILINE, 4, 60, 200, 30, 21, text);
+  int single = inkRows(one);
+  EXPECT_GT(single, 0);
+  EXPECT_GT(inkRows(two), single + 4) << "two lines of text";
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // List boxes and drop-down combo boxes: contents, selection, notifications,
-// scrolling, and the dropped list picked by taps.
+// scrolling, and the dropped list picked by taps; separator statics.
 #include "ctltest.h"
 
 namespace {
@@ -122,3 +122,26 @@ TEST_F(ComboTest, DropDownListPicksByTapAndKeys) {
 }
 
 }  // namespace
+
+using StaticTest = ControlTest;
+
+// Separators: a filled black or grey rectangle, an etched line of shadow
+// over highlight.
+TEST_F(StaticTest, RectanglesAndEtchedLineDraw) {
+  Make(u"STATIC", SS_BLACKRECT, 10, 10, 50, 4, 1);
+  Make(u"STATIC", SS_GRAYRECT, 10, 20, 50, 4, 2);
+  Make(u"STATIC", SS_ETCHEDHORZ, 10, 30, 50, 2, 3);
+  UpdateWindow(parent_);
+  Pump();
+  std::vector<DWORD> px(240 * 320);
+  LxScreenshot(px.data());
+  auto at = [&](int x, int y) { return px[(size_t)(26 + y) * 240 + x]; };
+  auto rgb = [](int index) {
+    COLORREF c = GetSysColor(index);
+    return (DWORD)((GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
+  };
+  EXPECT_EQ(at(30, 11), rgb(COLOR_WINDOWTEXT));
+  EXPECT_EQ(at(30, 21), rgb(COLOR_BTNSHADOW));
+  EXPECT_EQ(at(30, 30), rgb(COLOR_BTNSHADOW));
+  EXPECT_EQ(at(30, 31), rgb(COLOR_BTNHIGHLIGHT));
+}

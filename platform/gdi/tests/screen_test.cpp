@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "lxdrive.h"
+#include "lxprogram.h"
 #include "lxresource.h"
 #include "lxuser.h"
 #include "windows.h"
@@ -48,6 +49,43 @@ TEST(Screen, WindowsShowAtTheirPlaceBelowTheTaskBar) {
   LxScreenshot(px.data());
   EXPECT_NE(at(15, 26 + 15), 0xFF0000u);
   DestroyWindow(h);
+}
+
+// A desktop program's screen: no bars, the default window fills it, a
+// captioned window wears its title strip above its rectangle. Back to the
+// handheld afterwards, as every other test expects.
+TEST(Screen, DesktopProfileHasNoBarsAndCaptionStrips) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = PaintRed;
+  wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
+  wc.lpszClassName = u"LxTestScreen";
+  RegisterClassW(&wc);  // fails harmlessly when the test above made it
+  LxSetScreenProfile(LX_SCREEN_DESKTOP);
+  int width = 0, height = 0;
+  LxGetScreenSize(&width, &height);
+  EXPECT_EQ(width, 800);
+  EXPECT_EQ(height, 600);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 800);
+  HWND plain = CreateWindowExW(0, u"LxTestScreen", u"", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+  RECT r{};
+  GetWindowRect(plain, &r);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.right, 800);
+  EXPECT_EQ(r.bottom, 600);
+  DestroyWindow(plain);
+  HWND captioned = CreateWindowExW(0, u"LxTestScreen", u"Setup", WS_VISIBLE | WS_POPUP | WS_CAPTION, 100, 100, 200,
+                                   100, nullptr, nullptr, nullptr, nullptr);
+  Pump();
+  std::vector<DWORD> px(800 * 600);
+  LxScreenshot(px.data());
+  auto at = [&](int x, int y) { return px[y * 800 + x]; };
+  EXPECT_EQ(at(400, 2), 0xFFFFFFu) << "no task bar";
+  EXPECT_EQ(at(400, 598), 0xFFFFFFu) << "no menu-bar strip";
+  EXPECT_EQ(at(190, 85), 0x0A246Au) << "caption strip above the window";
+  EXPECT_EQ(at(190, 105), 0x000000u) << "the window itself";
+  DestroyWindow(captioned);
+  LxSetScreenProfile(LX_SCREEN_HANDHELD);
 }
 
 TEST(Screen, TaskBarShowsTheOwnersTitleForATitleLessDialog) {

@@ -91,3 +91,40 @@ TEST(Text, DrawTextPlacesAndClipsTheText) {
   DeleteObject(bmp);
   DeleteDC(dc);
 }
+
+TEST(Text, CharactersTheFontLacksStillShow) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bmp = CreateCompatibleBitmap(dc, 60, 30);
+  HGDIOBJ oldBmp = SelectObject(dc, bmp);
+  HFONT font = Font(-20);
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  RECT all{0, 0, 60, 30};
+  // Cyrillic, Greek, a CJK ideograph and a code point no font has.
+  for (const char16_t* text : {u"Ж", u"Ω", u"夜", u"\U0010FFFD"}) {
+    FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    int n = std::char_traits<char16_t>::length(text);
+    ExtTextOutW(dc, 2, 2, 0, nullptr, text, n, nullptr);
+    SIZE size;
+    GetTextExtentPoint32W(dc, text, n, &size);
+    EXPECT_GT(size.cx, 4) << "takes room";
+    int ink = 0;
+    for (int x = 0; x < 60; ++x)
+      for (int y = 0; y < 30; ++y) ink += GetPixel(dc, x, y) != RGB(255, 255, 255);
+    EXPECT_GT(ink, 10) << "is drawn";
+  }
+  // The box is hollow: its middle stays paper.
+  SIZE box;
+  GetTextExtentPoint32W(dc, u"\U0010FFFD", 2, &box);
+  FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+  ExtTextOutW(dc, 0, 0, 0, nullptr, u"\U0010FFFD", 2, nullptr);
+  TEXTMETRICW tm;
+  GetTextMetricsW(dc, &tm);
+  EXPECT_EQ(GetPixel(dc, box.cx / 2, tm.tmAscent - 7), RGB(255, 255, 255));
+  EXPECT_NE(GetPixel(dc, 1, tm.tmAscent - 7), RGB(255, 255, 255));
+  SelectObject(dc, oldFont);
+  DeleteObject(font);
+  SelectObject(dc, oldBmp);
+  DeleteObject(bmp);
+  DeleteDC(dc);
+}

@@ -1,5 +1,8 @@
 // Path mapping, files and enumeration on device paths.
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <shlobj.h>
 
 #include <set>
 
@@ -15,6 +18,8 @@ TEST_F(Files, DataFolderHoldsMyDocumentsAndWindows) {
   EXPECT_EQ(LxHostPath(u"\\My Documents\\Default.PLT"), home + "/My Documents/Default.PLT");
   EXPECT_EQ(LxHostPath(u"\\Windows\\Lumtrax.exe"), home + "/Windows/Lumtrax.exe");
   EXPECT_EQ(LxHostPath(u"\\my documents\\x"), home + "/My Documents/x");
+  EXPECT_EQ(LxHostPath(u"\\Program Files\\Lumtrax\\lumtrax"), home + "/Program Files/Lumtrax/lumtrax");
+  EXPECT_EQ(LxDevicePath(home + "/Program Files/Lumtrax"), u"\\Program Files\\Lumtrax");
   EXPECT_EQ(LxHostPath(u"\\usr\\share\\x.mp3"), "/usr/share/x.mp3");
   EXPECT_EQ(LxHostPath(u"\\"), "/");
   EXPECT_EQ(LxHostPath(u"\\a\\.\\b\\..\\c"), "/a/c");
@@ -190,9 +195,10 @@ TEST_F(Files, EnumerationWithWildcards) {
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(FindFirstFileW(u"\\My Documents\\Fehlt\\*.*", &fd), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_PATH_NOT_FOUND);
-  // The device's root shows the data folder's two folders.
+  // The device's root shows the data folder's folders.
   S root = List(u"\\*");
   EXPECT_TRUE(root.count(u"My Documents"));
+  EXPECT_TRUE(root.count(u"Program Files"));
   EXPECT_TRUE(root.count(u"Windows"));
 }
 
@@ -207,6 +213,52 @@ TEST_F(Files, ModuleFileNameIsADevicePath) {
   EXPECT_EQ(GetModuleFileNameW(nullptr, small, 4), 4u);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_INSUFFICIENT_BUFFER);
   EXPECT_EQ(small[3], 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Files, OnlyRegularFilesOpenAndFoldersHaveAnIdentity) {
+  ASSERT_EQ(mkfifo((home + "/My Documents/pipe").c_str(), 0600), 0);
+  SetLastError(0);
+  EXPECT_EQ(CreateFileW(u"\\My Documents\\pipe", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
+            INVALID_HANDLE_VALUE)
+      << "a FIFO neither blocks nor opens";
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+  mkdir((home + "/My Documents/real").c_str(), 0755);
+  symlink("real", (home + "/My Documents/link").c_str());
+  LXFILEIDENTITY a{}, b{}, c{};
+  ASSERT_TRUE(LxGetFileIdentity(u"\\My Documents\\real", &a));
+  ASSERT_TRUE(LxGetFileIdentity(u"\\My Documents\\link\\", &b));
+  ASSERT_TRUE(LxGetFileIdentity(u"\\My Documents", &c));
+  EXPECT_TRUE(a.device == b.device && a.inode == b.inode);
+  EXPECT_NE(a.inode, c.inode);
+  EXPECT_FALSE(LxGetFileIdentity(u"\\My Documents\\none", &a));
+}
+
+TEST_F(Files, MalformedHostNamesOpenThroughTheirEscapedUnits) {
+  WriteHost(home + "/My Documents/x\xFF.mp3", "data");
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(u"\\My Documents\\x*", &found);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  FindClose(find);
+  EXPECT_EQ(std::u16string(found.cFileName), (std::u16string{u'x', 0xDCFF, u'.', u'm', u'p', u'3'}));
+  std::u16string path = u"\\My Documents\\" + std::u16string(found.cFileName);
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  CloseHandle(f);
+}
+
+TEST_F(Files, MusicFolderComesFromTheUsersFolders) {
+  mkdir((home + "/Tunes").c_str(), 0755);
+  setenv("XDG_MUSIC_DIR", (home + "/Tunes").c_str(), 1);
+  WCHAR path[MAX_PATH];
+  ASSERT_TRUE(SHGetSpecialFolderPath(nullptr, path, CSIDL_MYMUSIC, FALSE));
+  EXPECT_EQ(std::u16string(path), LxDevicePath(home + "/Tunes"));
+  setenv("XDG_MUSIC_DIR", (home + "/Missing").c_str(), 1);
+  EXPECT_FALSE(SHGetSpecialFolderPath(nullptr, path, CSIDL_MYMUSIC, FALSE));
+  unsetenv("XDG_MUSIC_DIR");
 }
 
 }  // namespace

@@ -1,7 +1,14 @@
 // Libraries by device name, and child processes.
+#include <filesystem>
+
+#include "lxresource.h"
 #include "temphome.h"
 
 namespace {
+
+const char kProgramOwn[] = "program";
+const LXRESOURCE kResources[] = {{RT_RCDATA, 7, kProgramOwn, sizeof kProgramOwn}};
+LX_RESOURCE_TABLE(kResources);
 
 TEST(Libraries, LoadsByDeviceNameAndFindsExports) {
   HMODULE lib = LoadLibraryW(u"LXKERNELTEST.DLL");
@@ -17,6 +24,56 @@ TEST(Libraries, LoadsByDeviceNameAndFindsExports) {
   WCHAR path[MAX_PATH];
   ASSERT_GT(GetModuleFileNameW(lib, path, MAX_PATH), 0u);
   EXPECT_NE(LxStrStrW(path, u"liblxkerneltest.so"), nullptr);
+  EXPECT_TRUE(FreeLibrary(lib));
+}
+
+using LibraryFolders = TempHome;
+
+// A library's DllMain gets its own handle; its resources are found by that
+// handle, the program's by the program's; a folder in the name is the only
+// place searched.
+TEST_F(LibraryFolders, DllMainResourcesAndFolderOfTheLibrary) {
+  std::filesystem::create_directories(home + "/Program Files/X");
+  std::filesystem::copy_file(LxPlatformFolder() + "/liblxkerneltest.so",
+                             home + "/Program Files/X/liblxkerneltest.so");
+  EXPECT_EQ(LoadLibraryW(u"\\Program Files\\Y\\LxKernelTest.dll"), nullptr);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_MOD_NOT_FOUND);
+  HMODULE lib = LoadLibraryW(u"\\Program Files\\X\\LxKernelTest.dll");
+  ASSERT_NE(lib, nullptr);
+  WCHAR path[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(lib, path, MAX_PATH), 0u);
+  EXPECT_NE(LxStrStrW(path, u"Program Files"), nullptr);
+  auto attached = (int (*)(HANDLE*))GetProcAddress(lib, "LxTestAttached");
+  ASSERT_NE(attached, nullptr);
+  HANDLE seen = nullptr;
+  EXPECT_EQ(attached(&seen), 1);
+  EXPECT_EQ(seen, (HANDLE)lib);
+  HMODULE again = LoadLibraryW(u"\\Program Files\\X\\LxKernelTest.dll");
+  EXPECT_EQ(again, lib);
+  EXPECT_EQ(attached(&seen), 1);  // attached once
+  FreeLibrary(again);
+  EXPECT_EQ(attached(&seen), 1);
+
+  HRSRC own = FindResourceW(lib, MAKEINTRESOURCEW(7), RT_RCDATA);
+  ASSERT_NE(own, nullptr);
+  EXPECT_STREQ((const char*)LockResource(LoadResource(lib, own)), "library");
+  HMODULE program = GetModuleHandleW(nullptr);
+  HRSRC mine = FindResourceW(program, MAKEINTRESOURCEW(7), RT_RCDATA);
+  ASSERT_NE(mine, nullptr);
+  EXPECT_STREQ((const char*)LockResource(LoadResource(program, mine)), "program");
+  EXPECT_EQ(FindResourceW(lib, MAKEINTRESOURCEW(8), RT_RCDATA), nullptr);
+  EXPECT_TRUE(FreeLibrary(lib));
+
+  // Unloaded, its table goes with it (its entries were in the library), and
+  // a new load brings it back.
+  HRSRC stale = FindResourceW(lib, MAKEINTRESOURCEW(7), RT_RCDATA);
+  ASSERT_NE(stale, nullptr);
+  EXPECT_STREQ((const char*)LockResource(LoadResource(lib, stale)), "program");
+  lib = LoadLibraryW(u"\\Program Files\\X\\LxKernelTest.dll");
+  ASSERT_NE(lib, nullptr);
+  own = FindResourceW(lib, MAKEINTRESOURCEW(7), RT_RCDATA);
+  ASSERT_NE(own, nullptr);
+  EXPECT_STREQ((const char*)LockResource(LoadResource(lib, own)), "library");
   EXPECT_TRUE(FreeLibrary(lib));
 }
 

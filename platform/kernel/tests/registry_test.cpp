@@ -176,7 +176,7 @@ TEST_F(Registry, ShellButtonsAreSeededOnFirstUse) {
   WCHAR name[20];
   DWORD size = 40;
   EXPECT_EQ(RegQueryValueExW(key, u"Name", nullptr, nullptr, (BYTE*)name, &size), ERROR_SUCCESS);
-  EXPECT_EQ(std::u16string(name), u"Button 1");
+  EXPECT_EQ(std::u16string(name), u"F1");
   RegCloseKey(key);
   EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Microsoft\\Shell\\Keys\\40C4", 0, 0, &key), ERROR_SUCCESS);
   RegCloseKey(key);

@@ -92,6 +92,23 @@ TEST(Utf, RoundTripsAndReplacesMalformedInput) {
   EXPECT_EQ(LxToUtf8(std::u16string(1, (char16_t)0xD800)), "\xEF\xBF\xBD");
 }
 
+TEST(Utf, HostNamesKeepTheirMalformedBytes) {
+  std::string name = "a\xFF" "b\xC3\xA9\xE2\x82";
+  std::u16string wide = LxFromHostName(name);
+  EXPECT_EQ(wide, (std::u16string{u'a', 0xDCFF, u'b', u'é', 0xDCE2, 0xDC82}));
+  EXPECT_EQ(LxToHostName(wide), name);
+}
+
+TEST(StringHelpers, CharUpper) {
+  WCHAR text[] = u"straße.mp3 é";
+  EXPECT_EQ(CharUpperW(text), text);
+  EXPECT_EQ(std::u16string(text), u"STRAßE.MP3 É") << "a capital of two units is not made";
+  EXPECT_EQ((UINT_PTR)CharUpperW((LPWSTR)(UINT_PTR)u'ü'), (UINT_PTR)u'Ü');
+  WCHAR part[] = u"abc";
+  EXPECT_EQ(CharUpperBuffW(part, 2), 2u);
+  EXPECT_EQ(std::u16string(part), u"ABc");
+}
+
 TEST(CodePages, OemAndAnsiAreWindows1252) {
   const char oem[] = "\x80 \x93Z\xFCrich\x94 \x81";
   WCHAR out[16];

@@ -208,7 +208,7 @@ TEST_F(Notify, WakingStartsTheRegisteredPrograms) {
   EXPECT_NE(woke.find("WakeUp\n"), std::string::npos) << woke;
   EXPECT_NE(woke.find("second|two words\n"), std::string::npos) << woke;
   // A program that is gone is reported, not fatal.
-  ASSERT_NE(RegisterWakeUp(nullptr, u"\\nonexistent\\lumtrax.exe"), nullptr);
+  ASSERT_NE(RegisterWakeUp(nullptr, u"\\nonexistent\\nosuchprogram.exe"), nullptr);
   EXPECT_EQ(LxDeviceWake(), 2);
   EXPECT_EQ(LxNotifyEvent(NOTIFICATION_EVENT_ON_AC_POWER), 1);
 }

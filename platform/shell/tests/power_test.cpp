@@ -1,4 +1,7 @@
 // Idle time-outs come from the device state; the idle timer reset is counted.
+#include <chrono>
+#include <thread>
+
 #include "lxpower.h"
 #include "lxstate.h"
 #include "testhome.h"
@@ -37,6 +40,21 @@ TEST_F(Power, IdleTimerResetIsRecorded) {
   SystemIdleTimerReset();
   SystemIdleTimerReset();
   EXPECT_EQ(LxIdleTimerResetCount(), before + 2);
+}
+
+TEST_F(Power, ScreenSaverHeldOffUntilTheShortestTimeoutPassesWithoutReset) {
+  ASSERT_TRUE(LxDeviceStateSet("BatteryIdleTimeout", 0));
+  ASSERT_TRUE(LxDeviceStateSet("ExternalIdleTimeout", 0));
+  ASSERT_TRUE(LxDeviceStateSet("WakeupIdleTimeout", 0));
+  SystemIdleTimerReset();
+  EXPECT_FALSE(LxIdleInhibited()) << "a device that never blanks needs no holding off";
+  ASSERT_TRUE(LxDeviceStateSet("WakeupIdleTimeout", 1));
+  SystemIdleTimerReset();
+  EXPECT_TRUE(LxIdleInhibited());
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (LxIdleInhibited() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(LxIdleInhibited()) << "allowed again a second after the last reset";
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ TEST(Entry, PlatformOptionsAreTakenOffAndPathsConverted) {
   WCHAR name[32];
   DWORD size = sizeof name, type = 0;
   EXPECT_EQ(RegQueryValueExW(key, u"Name", nullptr, &type, (LPBYTE)name, &size), ERROR_SUCCESS);
-  EXPECT_EQ(std::u16string(name), u"Button 1");
+  EXPECT_EQ(std::u16string(name), u"F1");
   RegCloseKey(key);
   EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Microsoft\\Shell\\Keys\\40C5", 0, 0, &key), ERROR_SUCCESS)
       << "the device has four buttons";

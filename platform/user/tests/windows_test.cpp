@@ -143,6 +143,23 @@ TEST_F(WindowTest, ActivationPairIsSent) {
   acts.clear();
   SetForegroundWindow(a);
   EXPECT_TRUE(acts.empty()) << "already in front";
+
+  // Hidden with only a menu-bar-like window left: nobody takes the
+  // foreground, yet the hidden window hears that it lost it.
+  DestroyWindow(b);
+  HWND bar = CreateWindowExW(WS_EX_NOACTIVATE, u"LxTestActivate", u"", WS_POPUP, 0, 294, 240, 26, a, nullptr,
+                             nullptr, nullptr);
+  ShowWindow(bar, SW_SHOWNA);
+  made_ = {a, bar};
+  acts.clear();
+  ShowWindow(a, SW_HIDE);
+  ASSERT_EQ(acts.size(), 1u);
+  EXPECT_EQ(acts[0], std::make_pair(a, (WPARAM)WA_INACTIVE));
+  EXPECT_EQ(GetForegroundWindow(), nullptr);
+  acts.clear();
+  ShowWindow(a, SW_SHOW);
+  ASSERT_EQ(acts.size(), 1u);
+  EXPECT_EQ(acts[0], std::make_pair(a, (WPARAM)WA_ACTIVE));
 }
 
 TEST_F(WindowTest, ActivationRunsOnTheThreadOwningTheWindow) {

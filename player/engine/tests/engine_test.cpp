@@ -320,6 +320,24 @@ TEST_F(EngineTest, StopWhileWaitingForASlot) {
   EXPECT_EQ(Stopped, g_engine.state);
   Pump();
   EXPECT_EQ(1u, Count(UM_PLAYBACKENDED, 0));
+// The board text takes the probe's tag text: ID3v2 in full Unicode, the
+// artist part only where a tag names one (always for ID3v1).
+TEST_F(EngineTest, BoardTextFromTheTags) {
+  const char* source = std::getenv("LUMTRAX_SOURCE");
+  std::string tags = std::string(source ? source : ".") + "/player/trackinfo/tests/fixtures/";
+  struct {
+    const char* file;
+    const char16_t* text;
+  } const cases[] = {
+      {"v23-utf16-cyrillic.mp3", u"Звезда по имени Солнце - Кино <00:00>"},
+      {"v24-footer.mp3", u"Footer Song <00:00>"},
+      {"v1-only.mp3", u"Only Version One - Old Artist <00:00>"},
+  };
+  for (const auto& c : cases) {
+    PlaylistEntry entry = Probe(tags + c.file);
+    FormatBoardText(&entry);
+    EXPECT_EQ(std::u16string(c.text), std::u16string(g_engine.boardText)) << c.file;
+  }
 }
 
 }  // namespace

@@ -21,6 +21,8 @@
 #include "shell/settings.h"
 #include "testing/playertest.h"
 
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show);
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -292,6 +294,13 @@ TEST_F(ShellTest, CreationBuildsMenuBarAndPanesAboveIt) {
   EXPECT_TRUE(GetMenuState(playlist, 42013, MF_BYCOMMAND) & MF_GRAYED);
 }
 
+TEST_F(ShellTest, ClassAlreadyRegisteredEndsWithOne) {
+  MainWindowRegister(g_windows.instance);
+  WCHAR none[] = u"";
+  EXPECT_EQ(WinMain(g_windows.instance, nullptr, none, SW_SHOW), 1);
+  EXPECT_EQ(g_engineStub.calls.size(), 0u);
+}
+
 TEST_F(ShellTest, RefusedBindLeavesNoWindowAndSkipsShutdown) {
   g_engineStub.bindResult = 0;
   EXPECT_EQ(CreateMain(), nullptr);
@@ -331,9 +340,11 @@ TEST_F(ShellTest, ShutdownUnbindsTheEngineBeforeThePanesGo) {
   HWND main = CreateMain();
   RecordingPanes(main);
   g_engineStub.calls.clear();
+  DisplaySwitch(FALSE);
   PostMessageW(main, WM_COMMAND, IDM_EXIT, 0);
   Pump();
   EXPECT_FALSE(IsWindow(main));
+  EXPECT_TRUE(g_power.displayOn) << "nobody would be left to switch it on";
   ASSERT_EQ(g_engineStub.calls.size(), 4u);
   EXPECT_EQ(g_engineStub.calls[0], "unbind");
   EXPECT_EQ(g_engineStub.calls[3].rfind("destroy ", 0), 0u);

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -130,6 +131,19 @@ TEST_F(DeviceTest, TapsChangeWhatTheScreenshotShows) {
   EXPECT_EQ(at(30, 250), 0xFF0000u) << "the mark under the second tap";
   EXPECT_EQ(at(200, 250), 0xFFFFFFu) << "the window's background";
   EXPECT_EQ(Device("windows > " + dir_ + "/windows.txt"), 0);
+  ASSERT_EQ(Device("screenshot " + png + " --scale 3"), 0);
+  auto big = ReadPng(png, &w, &hgt);
+  ASSERT_EQ(w, 720);
+  EXPECT_EQ(big[(3 * 250 + 2) * 720 + 3 * 30 + 1], 0xFF0000u) << "each pixel as a 3x3 block";
+  // Each tap repainted the sample at least once.
+  std::string paints = dir_ + "/paints.txt";
+  ASSERT_EQ(Device("paints > " + paints), 0);
+  std::ifstream in(paints);
+  std::string line;
+  unsigned long count = 0;
+  while (std::getline(in, line))
+    if (line.find("LumtraxSample") != std::string::npos) count = std::stoul(line.substr(line.rfind(' ') + 1));
+  EXPECT_GE(count, 3u);
   EXPECT_EQ(Device("key 0x41"), 0);
   EXPECT_NE(Device("key nosuchkey"), 0);
   PostMessageW(h, WM_CLOSE, 0, 0);
