@@ -495,6 +495,7 @@ BoardLook BoardPlayCommand(void) {
     // A ring size or cache change the settings sheet could not apply under running music.
     if (CurrentState() == Stopped && g_shellHooks.applyPendingSettings) g_shellHooks.applyPendingSettings();
     if (lstrcmpW(entry->path, g_engine.filePath) != 0) {
+      PlaylistMarkStarted(entry);
       LoadTrack(entry);
       return LookUnchanged;
     }
