@@ -8,6 +8,7 @@
 #include "engine/engine.h"
 #include "equalizer/presets.h"
 #include "testing/playertest.h"
+#include "trackinfo/trackinfo.h"
 
 namespace {
 
@@ -170,6 +171,21 @@ TEST_F(PresetTest, AutoPresetChoosesByGenre) {
   AutoPreset(&untagged);
   EXPECT_EQ(g_calls.back().gains, std::vector<signed char>(11, 0));
   EXPECT_EQ(memcmp(g_settings.eq, BuiltInPresets[0].gains, 11), 0);
+}
+
+// ID3v2 genres as files carry them, "(17)Rock" and "Rock", choose "Rock".
+TEST_F(PresetTest, AutoPresetFollowsId3v2Genres) {
+  PresetReset();
+  g_settings.autoPreset = 1;
+  const char* source = std::getenv("LUMTRAX_SOURCE");
+  for (const char* file : {"v24-utf8.mp3", "v23-utf16-cyrillic.mp3"}) {
+    PlaylistEntry entry{};
+    std::u16string path = DevicePath(std::string(source ? source : ".") + "/player/trackinfo/tests/fixtures/" + file);
+    lstrcpynW(entry.path, path.c_str(), MAX_PATH);
+    ASSERT_EQ(TrackProbe(&entry), 1) << file;
+    AutoPreset(&entry);
+    EXPECT_EQ(memcmp(g_calls.back().gains.data(), PresetByName(u"Rock")->gains, 11), 0) << file;
+  }
 }
 
 TEST_F(PresetTest, RealDecoderAcceptsLiveGains) {
