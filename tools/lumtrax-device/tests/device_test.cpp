@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -197,11 +198,18 @@ TEST_F(DeviceTest, CommandLineAndTheSamplePrograms) {
   pid_t sample = Start({Bin() + "/lumtrax-sample", "--headless"});
   HWND h = FindSample();
   ASSERT_NE(h, nullptr);
-  EXPECT_EQ(status(Device("tap 240 10 2>" + out)), 2) << "off the 240x320 screen";
+  std::string pid = "--pid " + std::to_string(sample) + " ";
+  EXPECT_EQ(status(Device(pid + "tap 240 10 2>" + out)), 2) << "off the 240x320 screen";
   EXPECT_NE(said().find("outside the screen"), std::string::npos);
-  EXPECT_EQ(status(Device("idle >" + out)), 0);
+  EXPECT_EQ(status(Device(pid + "idle >" + out)), 0);
   EXPECT_EQ(said(), "idle\n");
-  EXPECT_EQ(status(Device("post " + std::to_string((uintptr_t)h) + " 1025 0 0 >" + out)), 0);
+  ASSERT_EQ(status(Device(pid + "windows >" + out)), 0);
+  std::istringstream lines(said());
+  std::string line, window;
+  while (std::getline(lines, line))
+    if (line.find("LumtraxSample") != std::string::npos) window = line.substr(0, line.find(' '));
+  ASSERT_FALSE(window.empty());
+  EXPECT_EQ(status(Device(pid + "post " + window + " 1025 0 0 >" + out)), 0) << window;
   EXPECT_EQ(said(), "posted\n");
 
   // A socket that takes the call and never answers.
