@@ -116,7 +116,7 @@ void ResetStream(DecoderState& d) {
   d.synthesis = SynthesisState{};
   d.dither[0] = DitherState{};
   d.dither[1] = DitherState{};
-  d.outputChannels = 0;
+  d.streamChannels = 0;
 }
 
 KO_API int32_t KO_Init(int32_t fadeIn, int32_t eqEnabled, const int8_t* eqValues, int32_t startPosition) {
@@ -174,17 +174,18 @@ KO_API int32_t KO_DecompressAudio(const uint8_t* data, int32_t length, uint8_t* 
   const Fixed* left = s.pcm[0];
   const Fixed* right = s.pcm[1];
   int channels = s.channels;
-  // The caller opened its device for the first frame's channels: a stream
-  // that changes mode mid-way keeps them (mono doubled, stereo mixed).
-  if (!d.outputChannels) d.outputChannels = channels;
-  if (channels != d.outputChannels) {
-    if (channels == 2) {
-      for (int i = 0; i < s.samples; i++) g_mixed[i] = Fixed((int64_t(left[i]) + right[i]) >> 1);
-      left = g_mixed;
-    } else {
+  // The output was set up for the stream's first frame: a frame with another
+  // channel count comes out in that format (mono doubled, stereo mixed), or
+  // it would play at the wrong speed.
+  if (d.streamChannels == 0) d.streamChannels = channels;
+  if (channels != d.streamChannels) {
+    if (channels == 1) {
       right = left;
+    } else {
+      for (int i = 0; i < s.samples; i++) g_mixed[i] = (left[i] >> 1) + (right[i] >> 1);
+      left = right = g_mixed;
     }
-    channels = d.outputChannels;
+    channels = d.streamChannels;
   }
   int count = s.samples;
   if (d.rateRequested) {
