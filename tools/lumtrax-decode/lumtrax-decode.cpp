@@ -2,7 +2,12 @@
 // decoder library, calling its exports the way the player's playback thread
 // does: an 8000-byte input buffer, the unconsumed tail carried to the front,
 // tail calls with null data while the decoder has more, KO_Exit at the end.
+// It finds the library the way the platform maps KOMP3DEC.DLL (libkomp3dec.so
+// beside the program) but opens it itself: the platform's own start-up (its
+// fonts, display and text libraries) costs more than a short file's decoding.
+#include <dlfcn.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -11,7 +16,6 @@
 #include <string>
 
 #include "komp3dec.h"
-#include "windows.h"
 
 namespace {
 
@@ -132,12 +136,18 @@ int ParseArguments(int argc, char** argv, Options& o) {
 }
 
 bool BindDecoder(Decoder& d) {
-  HMODULE lib = LoadLibraryW(u"KOMP3DEC.DLL");
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return false;
+  self[n] = 0;
+  std::string path(self);
+  path = path.substr(0, path.rfind('/') + 1) + "libkomp3dec.so";
+  void* lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!lib) return false;
-  d.Init = reinterpret_cast<KO_InitProc>(GetProcAddress(lib, "KO_Init"));
-  d.Exit = reinterpret_cast<KO_ExitProc>(GetProcAddress(lib, "KO_Exit"));
-  d.GetHeaderInfo = reinterpret_cast<KO_GetHeaderInfoProc>(GetProcAddress(lib, "KO_GetHeaderInfo"));
-  d.DecompressAudio = reinterpret_cast<KO_DecompressAudioProc>(GetProcAddress(lib, "KO_DecompressAudio"));
+  d.Init = reinterpret_cast<KO_InitProc>(dlsym(lib, "KO_Init"));
+  d.Exit = reinterpret_cast<KO_ExitProc>(dlsym(lib, "KO_Exit"));
+  d.GetHeaderInfo = reinterpret_cast<KO_GetHeaderInfoProc>(dlsym(lib, "KO_GetHeaderInfo"));
+  d.DecompressAudio = reinterpret_cast<KO_DecompressAudioProc>(dlsym(lib, "KO_DecompressAudio"));
   return d.Init && d.Exit && d.GetHeaderInfo && d.DecompressAudio;
 }
 
