@@ -134,18 +134,18 @@ namespace {
 // Reads one granule's triple of codes: one codeword split by repeated division
 // (remainder first) for grouped classes, else three codes. Every level value
 // stays below the class's levels, so any codeword requantises within range.
-inline void ReadTriple(BitReader& br, const QuantClass& q, uint32_t code[3]) {
+inline void ReadTriple(BitCache& br, const QuantClass& q, uint32_t code[3]) {
   if (!q.grouped) {
     const int n = q.codeBits;
     if (n <= 10) {  // the three codes in one read
-      const uint32_t all = BitReaderRead(br, 3 * n), mask = (1u << n) - 1;
+      const uint32_t all = BitCacheRead(br, 3 * n), mask = (1u << n) - 1;
       code[0] = all >> (2 * n), code[1] = (all >> n) & mask, code[2] = all & mask;
     } else {
-      for (int k = 0; k < 3; ++k) code[k] = BitReaderRead(br, n);
+      for (int k = 0; k < 3; ++k) code[k] = BitCacheRead(br, n);
     }
     return;
   }
-  uint32_t word = BitReaderRead(br, q.codeBits);
+  uint32_t word = BitCacheRead(br, q.codeBits);
   switch (q.levels) {
     case 3:
       code[0] = word % 3, word /= 3, code[1] = word % 3, code[2] = (word / 3) % 3;
@@ -157,6 +157,36 @@ inline void ReadTriple(BitReader& br, const QuantClass& q, uint32_t code[3]) {
       code[0] = word % 9, word /= 9, code[1] = word % 9, code[2] = (word / 9) % 9;
       break;
   }
+}
+
+// ApplyScalefactor(RequantizeLayer2(code, q), index) with everything that
+// depends only on the class and the index worked out once per frame.
+struct Requantizer {
+  int32_t d;         // the class's offset
+  int32_t c;         // its factor, rounded to Q12
+  int32_t mantissa;  // the scalefactor's, rounded to Q12
+  int32_t shift;     // its power of two: -1 doubles
+  int32_t round;
+  int32_t bits;      // sample bits of the class
+};
+
+inline Requantizer MakeRequantizer(const QuantClass& q, uint32_t index) {
+  Requantizer r;
+  r.d = q.d;
+  r.c = int32_t((int64_t(q.c) + 32768) >> 16);
+  r.mantissa = int32_t((int64_t(kScaleMantissas[index % 3]) + 32768) >> 16);
+  r.shift = int32_t(index / 3) - 1;
+  r.round = r.shift > 0 ? int32_t(1) << (r.shift - 1) : 0;
+  r.bits = q.sampleBits;
+  return r;
+}
+
+inline Fixed Requantize(uint32_t code, const Requantizer& r) {
+  Fixed x = CodeFraction(code, r.bits) + r.d;
+  Fixed y = Fixed(uint32_t(int32_t((int64_t(x) + 2048) >> 12)) * uint32_t(r.c));
+  y = Fixed(uint32_t(int32_t((int64_t(y) + 2048) >> 12)) * uint32_t(r.mantissa));
+  if (r.shift < 0) [[unlikely]] return y * 2;
+  return (y + r.round) >> r.shift;
 }
 
 }  // namespace
@@ -222,7 +252,14 @@ int DecodeLayer2(DecoderState& d) {
     }
   }
 
+  Requantizer requant[2][32][3];
+  for (int sb = 0; sb < sblimit; ++sb)
+    for (int ch = 0; ch < channels; ++ch)
+      if (quant[ch][sb])
+        for (int part = 0; part < 3; ++part) requant[ch][sb][part] = MakeRequantizer(*quant[ch][sb], scale[ch][sb][part]);
+
   ClearBlocks(d.subbands, channels, 36);
+  BitCache bits = BitCacheStart(br);
   for (int granule = 0; granule < 12; ++granule) {
     const int part = granule >> 2;
     Fixed (*out[2])[32] = {&d.subbands.sample[0][3 * granule], &d.subbands.sample[1][3 * granule]};
@@ -232,14 +269,14 @@ int DecodeLayer2(DecoderState& d) {
         for (int ch = 0; ch < channels; ++ch) {
           const QuantClass* q = quant[ch][sb];
           if (!q) continue;
-          ReadTriple(br, *q, code);
-          const uint32_t s = scale[ch][sb][part];
-          for (int k = 0; k < 3; ++k) out[ch][k][sb] = ApplyScalefactor(RequantizeLayer2(code[k], *q), s);
+          ReadTriple(bits, *q, code);
+          const Requantizer& r = requant[ch][sb][part];
+          for (int k = 0; k < 3; ++k) out[ch][k][sb] = Requantize(code[k], r);
         }
       } else {
         const QuantClass* q = quant[0][sb];
         if (!q) continue;
-        ReadTriple(br, *q, code);
+        ReadTriple(bits, *q, code);
         for (int k = 0; k < 3; ++k) {
           const Fixed x = RequantizeLayer2(code[k], *q);
           for (int ch = 0; ch < channels; ++ch) out[ch][k][sb] = ApplyScalefactor(x, scale[ch][sb][part]);
@@ -247,5 +284,6 @@ int DecodeLayer2(DecoderState& d) {
       }
     }
   }
+  BitCacheStop(bits, br);
   return 0;
 }

@@ -13,7 +13,10 @@ constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kTab = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
 constexpr DWORD kDialog = WS_POPUP | WS_CAPTION;
 
+// The list comes first: it has the focus, so arrows select rows at once.
 const LXDLGITEM kChooserItems[] = {
+    {kTab | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0, 0, 70, 160, 95,
+     IDC_CHOOSER_LIST, WC_LISTVIEWW, u""},
     {kChild, 0, 2, 4, 22, 10, 0xFFFF, u"STATIC", u"Typ :"},
     {kTab | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 26, 2, 132, 80, IDC_CHOOSER_TYPE, u"COMBOBOX", u""},
     {kChild, 0, 2, 18, 22, 10, 0xFFFF, u"STATIC", u"Pfad :"},
@@ -23,17 +26,15 @@ const LXDLGITEM kChooserItems[] = {
     {kTab | BS_DEFPUSHBUTTON, 0, 2, 53, 48, 14, IDOK, u"BUTTON", u"Ok"},
     {kTab, 0, 56, 53, 48, 14, IDC_CHOOSER_ALL, u"BUTTON", u"Alle"},
     {kTab, 0, 110, 53, 48, 14, IDCANCEL, u"BUTTON", u"Abbrechen"},
-    {kTab | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0, 0, 70, 160, 95,
-     IDC_CHOOSER_LIST, WC_LISTVIEWW, u""},
 };
 const LXDLGTEMPLATE kChooser = {kDialog, 0, 0, 0, 160, 165, u"Datei öffnen", 0, nullptr,
                                 sizeof kChooserItems / sizeof kChooserItems[0], kChooserItems};
 
 const LXDLGITEM kEditItems[] = {
-    {kTab | WS_DISABLED, 0, 2, 2, 36, 14, IDC_EDIT_UP, u"BUTTON", u"Auf"},
-    {kTab | WS_DISABLED, 0, 40, 2, 36, 14, IDC_EDIT_DOWN, u"BUTTON", u"Ab"},
-    {kTab, 0, 80, 2, 38, 14, IDC_EDIT_ASCENDING, u"BUTTON", u"Aufsteigend"},
-    {kTab, 0, 120, 2, 38, 14, IDC_EDIT_DESCENDING, u"BUTTON", u"Absteigend"},
+    {kTab | WS_DISABLED, 0, 2, 2, 28, 14, IDC_EDIT_UP, u"BUTTON", u"Auf"},
+    {kTab | WS_DISABLED, 0, 32, 2, 28, 14, IDC_EDIT_DOWN, u"BUTTON", u"Ab"},
+    {kTab, 0, 62, 2, 48, 14, IDC_EDIT_ASCENDING, u"BUTTON", u"Aufsteigend"},
+    {kTab, 0, 112, 2, 46, 14, IDC_EDIT_DESCENDING, u"BUTTON", u"Absteigend"},
     {kTab | BS_DEFPUSHBUTTON, 0, 2, 19, 48, 14, IDOK, u"BUTTON", u"Ok"},
     {kTab, 0, 56, 19, 48, 14, IDCANCEL, u"BUTTON", u"Abbrechen"},
     {kTab | WS_BORDER | WS_VSCROLL | LBS_NOTIFY, 0, 0, 36, 160, 129, IDC_EDIT_LIST, u"LISTBOX", u""},

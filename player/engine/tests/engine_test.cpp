@@ -1,6 +1,9 @@
 #include <mmsystem.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <mutex>
 
 #include "../../../platform/mm/lxaudio.h"
 #include "enginetest.h"
@@ -168,6 +171,155 @@ TEST_F(EngineTest, PlayFailureLeavesNothing) {
     EXPECT_EQ(nullptr, g_engine.thread);
     EXPECT_EQ(48000u, g_engine.sampleRate);
   }
+}
+
+// Output starts only when N − 2 buffers are filled; the device gets every
+// slot once, in ring order; a title shorter than the ring plays too.
+TEST_F(EngineTest, PreBufferingAndRingOrder) {
+  Bytes demo = ReadHostFile(Fixture("l3-44100-stereo-96.mp3"));
+  WriteHostFile(folder + "/ten.mp3", Bytes(demo.begin(), demo.begin() + 10 * 432));
+  struct {
+    std::string file;
+    LONG n;
+  } cases[] = {{Fixture("demo.mp3"), 50}, {Fixture("demo.mp3"), 300}, {folder + "/ten.mp3", 50}};
+  for (auto& c : cases) {
+    ResizeRing(c.n);
+    HoldReturns(true);
+    HoldReturns(false);
+    size_t from = ReturnedSlots().size();
+    PlaylistEntry entry = Probe(c.file);
+    PlayToEnd(entry);
+    std::vector<LONG> slots = ReturnedSlots();
+    ASSERT_GT(slots.size(), from) << c.file;
+    if (from == 0) EXPECT_GE(FillAtFirstReturn(), c.n - 2);
+    for (size_t i = from + 1; i < slots.size(); i++) ASSERT_EQ((slots[i - 1] + 1) % c.n, slots[i]) << i;
+    EXPECT_EQ(1u, Count(WM_COMMAND, MAKEWPARAM(IDM_STOP, 1)));
+  }
+}
+
+struct Scripted {
+  DWORD firstRead;
+  int32_t result;
+  LONG kept;
+  DWORD nextAsk;
+};
+std::vector<Bytes> g_inputs;
+std::vector<DWORD> g_asks;
+DWORD g_firstRead;
+int32_t g_result;
+
+// What the thread keeps of a buffer for the decoder's next call.
+TEST_F(EngineTest, CarryKeepsTheUnconsumedTail) {
+  Scripted cases[] = {
+      {8000, 1, 0, 8000}, {8000, 5, 4, 7996}, {100, 5, 4, 7996}, {8000, 8000, 7999, 1}, {8000, 8001, 0, 8000}};
+  PlaylistEntry entry = Probe(Fixture("l3-22050-stereo-48.mp3"));
+  for (const Scripted& c : cases) {
+    g_inputs.clear();
+    g_asks.clear();
+    g_firstRead = c.firstRead;
+    g_result = c.result;
+    g_boardLog.clear();
+    entries.push_back(entry);
+    LoadTrack(&entries.back());
+    g_engine.reader.Read = [](void* buffer, DWORD length) -> DWORD {
+      g_asks.push_back(length);
+      DWORD n = g_asks.size() == 1 ? std::min(length, g_firstRead) : length;
+      for (DWORD i = 0; i < n; i++) static_cast<BYTE*>(buffer)[i] = BYTE(g_asks.size() * 31 + i * 7);
+      return n;
+    };
+    g_engine.KO_DecompressAudio = [](const uint8_t* data, int32_t length, uint8_t*, int32_t, int32_t* bytes,
+                                     int32_t*, int32_t*) -> int32_t {
+      *bytes = 0;
+      g_inputs.emplace_back(data, data + length);
+      return g_inputs.size() == 1 ? g_result : -1;
+    };
+    ASSERT_EQ(1, EnginePlay());
+    ASSERT_TRUE(PumpUntil([&] { return Ended(); }));
+    EngineStop();
+    ASSERT_EQ(2u, g_inputs.size());
+    ASSERT_EQ(2u, g_asks.size());
+    EXPECT_EQ(c.nextAsk, g_asks[1]) << c.result;
+    const Bytes& first = g_inputs[0];
+    const Bytes& second = g_inputs[1];
+    ASSERT_EQ(c.kept + c.nextAsk, second.size());
+    EXPECT_TRUE(std::equal(first.end() - c.kept, first.end(), second.begin())) << c.result;
+  }
+}
+
+HANDLE g_stall;
+std::atomic<int> g_inRead;
+std::mutex g_indicatorLock;
+std::vector<std::pair<BOOL, LONG>> g_indicator;
+
+// A reader that stalls: buffering starts again at N / 10 queued, nothing is
+// written meanwhile, and output resumes above N − 3 without a slot twice.
+TEST_F(EngineTest, StallingReaderRebuffers) {
+  g_indicator.clear();
+  g_boardHooks.SetBufferingIndicator = [](BOOL on) {
+    std::lock_guard<std::mutex> guard(g_indicatorLock);
+    g_indicator.push_back({on, std::atomic_ref<LONG>(g_engine.queuedCount).load()});
+  };
+  g_stall = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+  static ReaderReadProc realRead;
+  PlaylistEntry entry = Probe(Fixture("demo.mp3"));
+  entries.push_back(entry);
+  HoldReturns(true);
+  LoadTrack(&entries.back());
+  realRead = g_engine.reader.Read;
+  g_engine.reader.Read = [](void* buffer, DWORD length) -> DWORD {
+    g_inRead = 1;
+    // A failed test stops the engine: the stall ends with it.
+    while (WaitForSingleObject(g_stall, 10) == WAIT_TIMEOUT && g_engine.state != Stopped) {
+    }
+    g_inRead = 0;
+    return realRead(buffer, length);
+  };
+  ASSERT_EQ(1, EnginePlay());
+  ASSERT_TRUE(PumpUntil(RingFull));
+  ResetEvent(g_stall);
+  g_releasePerPump = 1;
+  ASSERT_TRUE(PumpUntil([] { return g_inRead == 1; }));
+  g_releasePerPump = 0;
+  while (std::atomic_ref<LONG>(g_engine.queuedCount).load() > 5 && HeldReturns() > 0) {
+    ReleaseReturns(1);
+    Pump();
+  }
+  ASSERT_EQ(5, std::atomic_ref<LONG>(g_engine.queuedCount).load());
+  size_t returned = ReturnedSlots().size();
+  size_t mark;
+  {
+    std::lock_guard<std::mutex> guard(g_indicatorLock);
+    mark = g_indicator.size();
+  }
+  SetEvent(g_stall);
+  // The flush writes what was held: 43 more returns.
+  ASSERT_TRUE(PumpUntil([&] {
+    std::lock_guard<std::mutex> guard(g_indicatorLock);
+    return g_indicator.size() >= mark + 2 && ReturnedSlots().size() >= returned + 48 - 5;
+  }));
+  {
+    std::lock_guard<std::mutex> guard(g_indicatorLock);
+    EXPECT_EQ(TRUE, g_indicator[mark].first);
+    EXPECT_LE(g_indicator[mark].second, 5);
+    EXPECT_EQ(FALSE, g_indicator[mark + 1].first);
+    EXPECT_EQ(48, g_indicator[mark + 1].second);
+  }
+  HoldReturns(false);
+  ReleaseReturns(HeldReturns());
+  ASSERT_TRUE(PumpUntil([&] { return Ended(); }));
+  std::vector<LONG> slots = ReturnedSlots();
+  for (size_t i = 1; i < slots.size(); i++) ASSERT_EQ((slots[i - 1] + 1) % 50, slots[i]) << i;
+  CloseHandle(g_stall);
+}
+
+// Stop while the thread waits for a free slot returns.
+TEST_F(EngineTest, StopWhileWaitingForASlot) {
+  PlayUntilRingFull(Probe(Fixture("demo.mp3")));
+  EngineStop();
+  EXPECT_EQ(nullptr, g_engine.thread);
+  EXPECT_EQ(Stopped, g_engine.state);
+  Pump();
+  EXPECT_EQ(1u, Count(UM_PLAYBACKENDED, 0));
 }
 
 // The board text takes the probe's tag text: ID3v2 in full Unicode, the

@@ -4,7 +4,9 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
+#include <algorithm>
+#include <atomic>
+#include <mutex>
 
 #include "../../../platform/mm/lxaudio.h"
 #include "lxuser.h"
@@ -16,6 +18,9 @@
 std::vector<BoardRecord> g_boardLog;
 std::vector<WPARAM> g_playlistLog;
 BoardLook g_lastLook;
+size_t g_progressCount;
+size_t g_releasePerPump;
+LONG g_knob;
 
 namespace {
 
@@ -30,6 +35,9 @@ LRESULT CALLBACK TestBoardProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     case UM_LOADTRACK:
       g_boardLog.push_back({message, wParam});
       LoadTrack(reinterpret_cast<const PlaylistEntry*>(lParam));
+      return 0;
+    case UM_PROGRESS:
+      g_progressCount++;
       return 0;
     case UM_PLAYBACKENDED:
       g_boardLog.push_back({message, wParam});
@@ -76,7 +84,67 @@ HWND MakeWindow(LPCWSTR name, WNDPROC proc) {
 
 int g_wavCount;
 
+std::mutex g_returnLock;
+std::vector<MSG> g_held;
+std::vector<LONG> g_returned;
+std::vector<LONG> g_positions;
+LONG g_fillAtFirst = -1;
+bool g_hold;
+
+int TestPoster(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::lock_guard<std::mutex> guard(g_returnLock);
+  if (message == MM_WOM_DONE) {
+    if (g_fillAtFirst < 0) g_fillAtFirst = std::atomic_ref<LONG>(g_ring.fill).load();
+    const WAVEHDR* header = reinterpret_cast<const WAVEHDR*>(lParam);
+    const AudioSlot* slot = reinterpret_cast<AudioSlot*>(header->dwUser);
+    g_returned.push_back(LONG(slot - g_ring.slots));
+    g_positions.push_back(slot->position);
+    if (g_hold) {
+      MSG m = {window, message, wParam, lParam};
+      g_held.push_back(m);
+      return 1;
+    }
+  }
+  return PostMessageW(window, message, wParam, lParam);
+}
+
 }  // namespace
+
+void HoldReturns(bool hold) {
+  std::lock_guard<std::mutex> guard(g_returnLock);
+  g_hold = hold;
+}
+
+size_t HeldReturns(void) {
+  std::lock_guard<std::mutex> guard(g_returnLock);
+  return g_held.size();
+}
+
+void ReleaseReturns(size_t count) {
+  std::vector<MSG> out;
+  {
+    std::lock_guard<std::mutex> guard(g_returnLock);
+    count = std::min(count, g_held.size());
+    out.assign(g_held.begin(), g_held.begin() + count);
+    g_held.erase(g_held.begin(), g_held.begin() + count);
+  }
+  for (const MSG& m : out) PostMessageW(m.hwnd, m.message, m.wParam, m.lParam);
+}
+
+std::vector<LONG> ReturnedSlots(void) {
+  std::lock_guard<std::mutex> guard(g_returnLock);
+  return g_returned;
+}
+
+std::vector<LONG> ReturnedPositions(void) {
+  std::lock_guard<std::mutex> guard(g_returnLock);
+  return g_positions;
+}
+
+LONG FillAtFirstReturn(void) {
+  std::lock_guard<std::mutex> guard(g_returnLock);
+  return g_fillAtFirst;
+}
 
 void EngineTest::SetUp() {
   folder = TestFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -87,6 +155,19 @@ void EngineTest::SetUp() {
   g_boardLog.clear();
   g_playlistLog.clear();
   g_lastLook = LookUnchanged;
+  g_progressCount = 0;
+  g_releasePerPump = 0;
+  {
+    std::lock_guard<std::mutex> guard(g_returnLock);
+    g_held.clear();
+    g_returned.clear();
+    g_positions.clear();
+    g_fillAtFirst = -1;
+    g_hold = false;
+  }
+  LxWaveOutSetPoster(TestPoster);
+  g_knob = 0;
+  g_boardHooks.KnobPercent = [] { return g_knob; };
   g_windows.board = MakeWindow(u"TestBoard", TestBoardProc);
   g_windows.playlist = MakeWindow(u"TestPlaylist", TestPlaylistProc);
   SettingsDefaults(&g_settings);
@@ -118,6 +199,7 @@ void EngineTest::TearDown() {
 }
 
 void EngineTest::Pump() {
+  if (g_releasePerPump) ReleaseReturns(g_releasePerPump);
   MSG m;
   while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
 }
@@ -195,6 +277,24 @@ void EngineTest::ResizeRing(LONG n) {
   FreeRing();
   ASSERT_EQ(1, AllocateRing(n));
   g_settings.audioBuffer = (DWORD)n;
+}
+
+bool EngineTest::RingFull(void) {
+  return std::atomic_ref<LONG>(g_engine.queuedCount).load() == g_ring.count - 1;
+}
+
+void EngineTest::PlayUntilRingFull(const PlaylistEntry& entry) {
+  HoldReturns(true);
+  entries.push_back(entry);
+  LoadTrack(&entries.back());
+  ASSERT_EQ(1, EnginePlay());
+  ASSERT_TRUE(PumpUntil(RingFull));
+}
+
+void EngineTest::Seek(LONG percent) {
+  g_knob = percent;
+  EngineSeekStep(g_windows.board);
+  ASSERT_TRUE(PumpUntil([] { return g_engine.SeekStep == 0; }));
 }
 
 long MissingPiece(const Bytes& engine, const Bytes& reference) {

@@ -21,8 +21,29 @@ struct BoardRecord {
 extern std::vector<BoardRecord> g_boardLog;  // UM_PLAYBACKENDED, WM_COMMAND, UM_LOADTRACK
 extern std::vector<WPARAM> g_playlistLog;    // WM_COMMAND to the playlist
 extern BoardLook g_lastLook;
+extern size_t g_progressCount;              // UM_PROGRESS messages
+
+// The device's returns: passed on, or held until the test releases them
+// (the engine then sees a device that is still playing).
+void HoldReturns(bool hold);
+size_t HeldReturns(void);
+void ReleaseReturns(size_t count);
+// Released at every pump while set: a device that plays on.
+extern size_t g_releasePerPump;
+// Ring slot and stream position of every return so far, in order; the fill
+// index at the first.
+std::vector<LONG> ReturnedSlots(void);
+std::vector<LONG> ReturnedPositions(void);
+LONG FillAtFirstReturn(void);
+
+extern LONG g_knob;  // the position knob's percentage a seek takes
 
 class EngineTest : public ::testing::Test {
+ public:
+  static PlaylistEntry Probe(const std::string& hostPath);
+  // A fixture of decoder/tests/fixtures, or the demo title.
+  static std::string Fixture(const std::string& name);
+
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -31,9 +52,6 @@ class EngineTest : public ::testing::Test {
   // the deadline passes first.
   static bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds = 30000);
   static void Pump();
-  // A fixture of decoder/tests/fixtures, or the demo title.
-  static std::string Fixture(const std::string& name);
-  static PlaylistEntry Probe(const std::string& hostPath);
   // Records the next device opens into a fresh file.
   std::string RecordTo(const std::string& name);
   static Bytes WavData(const std::string& path);
@@ -44,6 +62,11 @@ class EngineTest : public ::testing::Test {
   bool Ended() const;
   size_t Count(UINT message, WPARAM wParam) const;
   void ResizeRing(LONG n);
+  // Loads the title and starts it with returns held, until the ring is full.
+  void PlayUntilRingFull(const PlaylistEntry& entry);
+  static bool RingFull(void);
+  // One whole seek to the knob's percentage, driven by the board's timer.
+  void Seek(LONG percent);
 
   std::string folder;
   std::vector<PlaylistEntry> entries;  // kept alive while loaded

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <commctrl.h>
+#include <lxuser.h>
 
 #include <filesystem>
 
@@ -23,6 +24,13 @@ std::u16string RowText(HWND list, int row, int column) {
 }
 
 std::u16string Device(const std::string& host) { return LxDevicePath(host); }
+
+void Keys(std::initializer_list<UINT> keys) {
+  for (UINT key : keys) {
+    LxInputKey(key, TRUE);
+    LxInputKey(key, FALSE);
+  }
+}
 
 class ChooserTest : public PlaylistTest {
  protected:
@@ -135,7 +143,20 @@ TEST_F(ChooserTest, ChoosesOneFileOrAFolderAndEntersOnlyTheFolderTappedTwice) {
   GetWindowTextW(owner, title, 64);
   EXPECT_EQ(std::u16string(title), u"Lumtrax");
 
+  // Keys: arrows select, Enter enters a folder and is Ok on a file.
   std::u16string shown;
+  EXPECT_EQ(Run({
+                [&](HWND) { Keys({VK_DOWN, VK_DOWN, VK_RETURN}); },  // "..", "A", enter it
+                [&](HWND d) {
+                  shown = Path(d);
+                  Keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // c.mp3
+                },
+            }),
+            IDOK);
+  EXPECT_EQ(shown, start + u"A\\");
+  EXPECT_EQ(std::u16string(params.path), start + u"A\\c.mp3");
+  FileChooserSetFolder(start.c_str());
+
   EXPECT_EQ(Run({
                 [&](HWND d) { TapListRow(List(d), 1, true); },  // "A", twice: B sits at the same row inside
                 [&](HWND d) {

@@ -13,9 +13,11 @@
 #include "../../../platform/shell/lxpower.h"
 #include "../../../platform/shell/lxstate.h"
 #include "enginestub.h"
+#include "playlist/filechooser.h"
 #include "playlist/playlist.h"
 #include "shell/dispatch.h"
 #include "shell/mainwindow.h"
+#include "shell/openfiles.h"
 #include "shell/playerwindows.h"
 #include "shell/power.h"
 #include "shell/settings.h"
@@ -397,6 +399,51 @@ TEST_F(ShellTest, InvalidStartFileKeepsTheListAndSaysSo) {
   LxMessageBoxGet(0, &box);
   EXPECT_EQ(std::u16string(box.text), u"Ungültige Audiodatei");
   EXPECT_EQ(std::u16string(box.caption), u"Fehler");
+}
+
+// ---- "Öffnen" ----
+
+TEST_F(ShellTest, OpenChoiceReplacesLoadsOrScansIntoTheList) {
+  std::string folder = TestFolder("open");
+  for (const char* name : {"a.mp3", "b.mp3"}) WriteHostFile(folder + "/" + name, MakeMp3({}));
+  WriteHostFile(folder + "/bad.mp3", Bytes(300, 0x11));
+  std::u16string a = DevicePath(folder + "/a.mp3"), b = DevicePath(folder + "/b.mp3");
+  HWND main = CreateMain();
+  ASSERT_NE(main, nullptr);
+  SendMessageW(g_windows.playlist, UM_CLEARPLAYLIST, 0, 0);
+  ASSERT_EQ(SendMessageW(g_windows.playlist, UM_ADDFILE, 0, (LPARAM)b.c_str()), 1);
+  ASSERT_TRUE(PlaylistSave(DevicePath(folder + "/b.plt").c_str()));
+  SendMessageW(g_windows.playlist, UM_ADDFILE, 0, (LPARAM)a.c_str());
+  static FileChooserParams choice;
+  choice = FileChooserParams{};
+  lstrcpynW(choice.path, DevicePath(folder + "/bad.mp3").c_str(), MAX_PATH);
+  EXPECT_EQ(OpenChoice(&choice), 1) << "the list is not empty";
+  EXPECT_EQ(g_playlist.count, 2u) << "no audio: the list stays";
+  lstrcpynW(choice.path, DevicePath(folder + "/b.plt").c_str(), MAX_PATH);
+  OpenChoice(&choice);
+  ASSERT_EQ(g_playlist.count, 1u) << "a playlist file replaces the list";
+  EXPECT_EQ(std::u16string(PlaylistEntryAt(0)->path), b);
+  lstrcpynW(choice.path, DevicePath(folder + "/a.mp3").c_str(), MAX_PATH);
+  OpenChoice(&choice);
+  ASSERT_EQ(g_playlist.count, 1u);
+  EXPECT_EQ(std::u16string(PlaylistEntryAt(0)->path), a);
+}
+
+TEST_F(ShellTest, OpenAllStopsAtTheFullList) {
+  std::string folder = TestFolder("many");
+  Bytes mp3 = MakeMp3({});
+  for (int i = 0; i < PLAYLIST_LIMIT + 3; i++) WriteHostFile(folder + "/" + std::to_string(i) + ".mp3", mp3);
+  HWND main = CreateMain();
+  ASSERT_NE(main, nullptr);
+  ShowWindow(main, SW_HIDE);  // a thousand repaints would only cost time
+  static FileChooserParams choice;
+  choice = FileChooserParams{};
+  choice.all = 1;
+  lstrcpynW(choice.path, DevicePath(folder + "/").c_str(), MAX_PATH);
+  lstrcpynW(choice.extension, u"MP3", MAX_PATH);
+  EXPECT_EQ(OpenChoice(&choice), 1);
+  EXPECT_EQ(g_playlist.count, (DWORD)PLAYLIST_LIMIT);
+  EXPECT_EQ(LxMessageBoxCount(), 1) << "one box, not one per further file";
 }
 
 }  // namespace

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The player's CPU while it plays: a 3-minute 128 kbit/s stereo title (the
+# demo six times over) with the null device, which keeps real time, at
+# spectrum speed 10. CPU share of one core from /proc over 60 s after the
+# first 10 s, and the resident set at the end, for five runs:
+#   on        headless, spectrum on
+#   disabled  "Disable Equalizer Spectrum" 1
+#   hidden    "PLState" 1 (the large playlist covers the equalizer)
+#   dark      display switched off (application button 1 bound to it)
+#   windowed  a desktop window through SDL's offscreen driver
+# The spectrum's share is on - disabled.
+#
+#   bench/player_cpu.sh [BIN_DIR] [SECONDS]     (default build/bin, 60)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+src=$PWD
+bin=$(cd "${1:-build/bin}" && pwd)
+seconds=${2:-60}
+work=$(mktemp -d)
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+demo=$src/player/resources/demo/demo.mp3
+body=$(($(stat -c %s "$demo") - 128))  # without its ID3v1 tag
+for _ in 1 2 3 4 5; do head -c "$body" "$demo" >>"$work/title.mp3"; done
+cat "$demo" >>"$work/title.mp3"
+hz=$(getconf CLK_TCK)
+
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# run NAME MODE EXTRA-REGISTRY-LINES [after-start action]
+run() {
+  local name=$1 mode=$2 extra=$3 action=${4:-}
+  local home=$work/$name
+  mkdir -p "$home/My Documents" "$home/run"
+  printf 'Lumtrax Registry 1\n[HKEY_LOCAL_MACHINE\\software\\Oakhaven\\Lumtrax]\n"No Display Welcome"=dword:00000001\n"Equalizer Spectrum Speed"=dword:0000000a\n%b' \
+    "$extra" >"$home/registry.txt"
+  local env=(LUMTRAX_HOME="$home" XDG_RUNTIME_DIR="$home/run")
+  if [ "$mode" = windowed ]; then
+    env+=(SDL_VIDEODRIVER=offscreen DISPLAY=:offscreen WAYLAND_DISPLAY=)
+    env "${env[@]}" "$bin/lumtrax" --audio null "$work/title.mp3" 2>/dev/null &
+  else
+    env "${env[@]}" "$bin/lumtrax" --headless --audio null "$work/title.mp3" 2>/dev/null &
+  fi
+  pid=$!
+  sleep 2
+  if [ -n "$action" ]; then env "${env[@]}" "$bin/lumtrax-device" --pid "$pid" $action >/dev/null; fi
+  sleep 8
+  local t0 t1 rss
+  t0=$(ticks "$pid")
+  sleep "$seconds"
+  t1=$(ticks "$pid")
+  rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  pid=
+  awk -v n="$name" -v d=$((t1 - t0)) -v hz="$hz" -v s="$seconds" -v r="$rss" \
+    'BEGIN { printf "%-9s %6.2f %% of one core  RSS %6.1f MB\n", n, 100 * d / hz / s, r / 1024 }'
+}
+
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+run on headless ""
+run disabled headless '"Disable Equalizer Spectrum"=dword:00000001\n'
+run hidden headless '"PLState"=dword:00000001\n'
+run dark headless '"VKButton1"=dword:0000000c\n' "key app1"
+run windowed windowed ""
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
