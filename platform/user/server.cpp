@@ -212,20 +212,27 @@ std::string Serve(const std::string& line) {
     // The windows hear of it on their own threads, not on this one.
     return std::string("ok ") + (SetForegroundWindow(h) ? "1" : "0") + "\n";
   }
+  // A stylus never lands off the glass.
+  auto onScreen = [](long long x, long long y) {
+    return x >= 0 && y >= 0 && x < GetSystemMetrics(SM_CXSCREEN) && y < GetSystemMetrics(SM_CYSCREEN);
+  };
   if (cmd == "tap") {
     int x = (int)num(), y = (int)num();
+    if (!onScreen(x, y)) return "err outside the screen\n";
     InputAndSettle(WM_LBUTTONDOWN, x, y);
     InputAndSettle(WM_LBUTTONUP, x, y);
     return "ok\n";
   }
   if (cmd == "down" || cmd == "move" || cmd == "up") {
     int x = (int)num(), y = (int)num();
+    if (!onScreen(x, y)) return "err outside the screen\n";
     InputAndSettle(cmd == "down" ? WM_LBUTTONDOWN : cmd == "up" ? WM_LBUTTONUP : WM_MOUSEMOVE, x, y);
     return "ok\n";
   }
   if (cmd == "drag") {
     int x1 = (int)num(), y1 = (int)num(), x2 = (int)num(), y2 = (int)num();
     int steps = (int)num();
+    if (!onScreen(x1, y1) || !onScreen(x2, y2)) return "err outside the screen\n";
     if (steps <= 0) steps = 8;
     InputAndSettle(WM_LBUTTONDOWN, x1, y1);
     for (int i = 1; i <= steps; ++i)
@@ -360,6 +367,8 @@ int Connect(int pid) {
 }
 
 }  // namespace
+
+void ServerRemoveSocket() { RemoveSocket(); }
 
 void ServerStart() {
   std::string dir = LxDeviceSocketDir();

@@ -8,6 +8,7 @@
 #include "equalizer/analyser.h"
 #include "equalizer/eqdialogs.h"
 #include "equalizer/spectrumview.h"
+#include "playlist/filechooser.h"
 #include "shell/dispatch.h"
 #include "shell/panes.h"
 #include "shell/playerwindows.h"
@@ -55,10 +56,24 @@ static signed char ClampGain(int g) { return (signed char)(g < GAIN_MIN ? GAIN_M
 
 // ---- file chooser --------------------------------------------------------
 
-// Until the player's own chooser is there, the choice is cancelled.
-static int NoFileChooser(BOOL, WCHAR*, DWORD*) { return 2; }
+static const FileTypeRow ValueFileTypes[2] = {{u"Equalize Files(*.EQV)", u"EQV"}, {u"All Files(*.*)", u"*"}};
+static const FileTypeRow PresetFileTypes[2] = {{u"Equalize Preset Files(*.EQT)", u"EQT"},
+                                               {u"All Files(*.*)", u"*"}};
 
-EqualizerFileChooser g_equalizerChooseFile = NoFileChooser;
+// The player's own chooser; subfolders do not apply to a single file.
+static int RunFileChooser(BOOL presetFiles, WCHAR* path, DWORD* all) {
+  static FileChooserParams params;
+  params = FileChooserParams{};
+  params.types = presetFiles ? PresetFileTypes : ValueFileTypes;
+  params.typeCount = 2;
+  params.subfoldersAllowed = 0;
+  if (FileChooserRun(&params) != 1) return 2;
+  lstrcpynW(path, params.path, MAX_PATH);
+  *all = DWORD(params.all);
+  return 1;
+}
+
+EqualizerFileChooser g_equalizerChooseFile = RunFileChooser;
 
 // ---- helpers -------------------------------------------------------------
 
@@ -365,6 +380,7 @@ static const MessageEntry EqualizerMessages[] = {
     {WM_PAINT, Paint},
     {WM_ERASEBKGND, nullptr},
     {WM_LBUTTONDOWN, Tap},
+    {WM_LBUTTONDBLCLK, Tap},  // the class takes double clicks: a quick second tap is a tap too
     {WM_COMMAND, Command},
     {UM_SETGAINS, SetGains},
     {WM_TIMER, Timer},

@@ -40,7 +40,8 @@ struct EqualizerPane {
 
 extern EqualizerPane g_equalizer;
 
-// The file chooser for the two "öffnen" commands: fills path (MAX_PATH
-// units) and all (1: a whole folder was chosen). Answers 1 (OK) or 2.
+// The file chooser of the two "öffnen" commands (tests put their own in
+// place): fills path (MAX_PATH units) and all (1: a whole folder was
+// chosen). Answers 1 (OK) or 2.
 typedef int (*EqualizerFileChooser)(BOOL presetFiles, WCHAR* path, DWORD* all);
 extern EqualizerFileChooser g_equalizerChooseFile;

@@ -28,6 +28,7 @@ void PlaylistInit(void) {
   g_playlist.totalSeconds = 0;
   g_playlist.favouriteCount = 0;
   PathIndexCreate(&g_playlist.index);
+  g_keptCount = 0;
   WriteTotalTime();
   WriteFavouriteCount();
   g_navigation = PlaylistNavigation{-1, 0, 1};

@@ -136,6 +136,10 @@ static int IsPlaylistFile(LPCWSTR path) {
 
 // ---- painting ----------------------------------------------------------
 
+void PlaylistRowText(const PlaylistEntry* entry, int k, WCHAR* text, int units) {
+  LxFormatW(text, units, g_playlist.count > 99 ? u"%03d. %s" : u"%02d. %s", k + 1, entry->title);
+}
+
 static void DrawRows(HDC dc, const RECT* area) {
   PlaylistPane& p = g_playlistPane;
   const PlaylistLayout* l = p.layout;
@@ -158,7 +162,7 @@ static void DrawRows(HDC dc, const RECT* area) {
       DeleteObject(grey);
     }
     SetTextColor(dc, (e->flags & EntryFavourite) ? RGB(255, 255, 255) : selected ? RGB(0, 0, 0) : RGB(119, 119, 119));
-    LxFormatW(text, ROW_TEXT_UNITS, count > 99 ? u"%03d. %s" : u"%02d. %s", k + 1, e->title);
+    PlaylistRowText(e, k, text, ROW_TEXT_UNITS);
     RECT title = box;
     title.right = box.left - 2 + l->titleWidth;
     DrawTextW(dc, text, -1, &title, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);

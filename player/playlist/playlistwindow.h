@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "display/skin.h"
+#include "playlist/playlistentry.h"
 
 #define IDM_PL_ADD_FILE 42011
 #define IDM_PL_DELETE 42012
@@ -55,3 +56,6 @@ struct PlaylistPane {
 };
 
 extern PlaylistPane g_playlistPane;
+
+// Row k's text: "%03d. %s" from 100 entries on, else "%02d. %s".
+void PlaylistRowText(const PlaylistEntry* entry, int k, WCHAR* text, int units);

@@ -31,10 +31,10 @@ const LXDLGTEMPLATE kChooser = {kDialog, 0, 0, 0, 160, 165, u"Datei öffnen", 0,
                                 sizeof kChooserItems / sizeof kChooserItems[0], kChooserItems};
 
 const LXDLGITEM kEditItems[] = {
-    {kTab | WS_DISABLED, 0, 2, 2, 36, 14, IDC_EDIT_UP, u"BUTTON", u"Auf"},
-    {kTab | WS_DISABLED, 0, 40, 2, 36, 14, IDC_EDIT_DOWN, u"BUTTON", u"Ab"},
-    {kTab, 0, 80, 2, 38, 14, IDC_EDIT_ASCENDING, u"BUTTON", u"Aufsteigend"},
-    {kTab, 0, 120, 2, 38, 14, IDC_EDIT_DESCENDING, u"BUTTON", u"Absteigend"},
+    {kTab | WS_DISABLED, 0, 2, 2, 28, 14, IDC_EDIT_UP, u"BUTTON", u"Auf"},
+    {kTab | WS_DISABLED, 0, 32, 2, 28, 14, IDC_EDIT_DOWN, u"BUTTON", u"Ab"},
+    {kTab, 0, 62, 2, 48, 14, IDC_EDIT_ASCENDING, u"BUTTON", u"Aufsteigend"},
+    {kTab, 0, 112, 2, 46, 14, IDC_EDIT_DESCENDING, u"BUTTON", u"Absteigend"},
     {kTab | BS_DEFPUSHBUTTON, 0, 2, 19, 48, 14, IDOK, u"BUTTON", u"Ok"},
     {kTab, 0, 56, 19, 48, 14, IDCANCEL, u"BUTTON", u"Abbrechen"},
     {kTab | WS_BORDER | WS_VSCROLL | LBS_NOTIFY, 0, 0, 36, 160, 129, IDC_EDIT_LIST, u"LISTBOX", u""},

@@ -62,6 +62,10 @@ TEST_F(SkinTest, ReleaseOverTheButtonPostsOnceElsewhereRestoresIt) {
   EXPECT_FALSE(SameArea(before, *pressed, kPrevious)) << "the pressed bitmap shows while held";
   EXPECT_TRUE(SameArea(before, Shot(), kPrevious)) << "the normal look is back";
   delete pressed;
+
+  Tap(220, 70);
+  Tap(220, 70);  // quick: a double tap, which counts as a second tap
+  EXPECT_EQ(g_scriptedPlaylist.commands, 3);
 }
 
 TEST_F(SkinTest, PressedIdZeroShowsTheBackgroundWhilePlayShowsItsBitmap) {

@@ -97,8 +97,19 @@ class PaneTest : public PlaylistTest {
   HWND pane = nullptr;
 };
 
+std::u16string RowText(int k) {
+  WCHAR text[300];
+  PlaylistRowText(PlaylistEntryAt(k), k, text, 300);
+  return text;
+}
+
 TEST_F(PaneTest, ScrollingStopsAtBothEndsAndTheThumbFollows) {
   Fill(120);
+  EXPECT_EQ(RowText(0), u"001. t0");
+  EXPECT_EQ(RowText(119), u"120. t119");
+  g_playlist.count = 99;
+  EXPECT_EQ(RowText(0), u"01. t0") << "two digits below 100 entries";
+  g_playlist.count = 120;
   const RECT home = g_playlistView.thumbHome;
   Command(IDM_PL_SCROLL_DOWN, 1);
   EXPECT_EQ(g_playlistView.firstRow, 1) << "code 1 moves one row";

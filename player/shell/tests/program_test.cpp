@@ -2,6 +2,7 @@
 // driven from outside through the device socket as a user would.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <notify.h>
 #include <signal.h>
 #include <spawn.h>
@@ -55,8 +56,14 @@ class ProgramTest : public ::testing::Test {
     std::vector<char*> argv;
     for (std::string& a : all) argv.push_back(a.data());
     argv.push_back(nullptr);
+    // What the program says on standard error (boxes included) goes to a file.
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    std::string errors = home_ + "/stderr.txt";
+    posix_spawn_file_actions_addopen(&files, 2, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
     pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    EXPECT_EQ(posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&files);
     started_.push_back(pid);
     return pid;
   }
@@ -283,6 +290,15 @@ TEST_F(ProgramTest, WelcomeComesBeforeTheStartFile) {
   ASSERT_EQ(g_playlist.count, 1u);
   EXPECT_EQ(std::u16string(PlaylistEntryAt(0)->path), DevicePath(fs::canonical(demo_).string()));
   PlaylistDestroy();
+}
+
+TEST_F(ProgramTest, ClosedDuringTheWelcomeStartsNothing) {
+  pid_t player = Start({demo_});
+  ASSERT_TRUE(WaitUp(player));
+  ASSERT_TRUE(HasWindow(player, "=Dialog", "=Lumtrax", true));
+  kill(player, SIGTERM);
+  EXPECT_EQ(WaitExit(player), 0);
+  EXPECT_EQ(Text(home_ + "/stderr.txt").find("[Fehler]"), std::string::npos) << "no start file step without a list";
 }
 
 TEST_F(ProgramTest, InvalidStartFileLeavesTheDefaultPlaylist) {
