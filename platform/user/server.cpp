@@ -472,7 +472,9 @@ LRESULT RemoteSend(int pid, uint64_t handle, UINT msg, WPARAM wParam, LPARAM lPa
       SetLastError(ERROR_INVALID_PARAMETER);
       return 0;
     }
-    req += " " + std::to_string((unsigned long long)copy->dwData) + " ";
+    req.push_back(' ');
+    req.append(std::to_string((unsigned long long)copy->dwData));
+    req.push_back(' ');
     static const char digits[] = "0123456789abcdef";
     const unsigned char* b = (const unsigned char*)copy->lpData;
     for (DWORD i = 0; i < copy->cbData; i++) {
