@@ -176,6 +176,10 @@ uint32_t SeedAfter(uint32_t seed, uint32_t n) {
 // OutputStereo for blocks that cannot reach full scale (the error terms stay
 // within 2^16 of the sample): the dither steps come from the table, and the
 // chain loop does only the error feedback on pairs prepared beforehand.
+// (Built twice: the three-operand AVX encoding spares the chain loop its register copies.)
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("avx2", "default")))
+#endif
 void OutputStereoFast(DitherState states[2], const Fixed* left, const Fixed* right, int count, uint8_t* p) {
   alignas(16) int32_t sum[2 * kBlock];   // sample + dither step, L R L R
   alignas(16) int32_t steps[2 * kBlock];
@@ -222,6 +226,7 @@ void OutputStereoFast(DitherState states[2], const Fixed* left, const Fixed* rig
       __m128i h1 = _mm_unpacklo_epi32(_mm_cvtsi32_si128(states[0].h1), _mm_cvtsi32_si128(states[1].h1));
       __m128i h2 = _mm_unpacklo_epi32(_mm_cvtsi32_si128(states[0].h2), _mm_cvtsi32_si128(states[1].h2));
       __m128i dh = _mm_sub_epi32(h2, h1);
+#pragma GCC unroll 4
       for (int k = 0; k < n; k++) {
         __m128i t = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sum + 2 * k));
         __m128i m = _mm_add_epi32(_mm_add_epi32(t, e1), dh);
