@@ -1,5 +1,5 @@
 // The player on a desktop: media controls on a private session bus driven by
-// the clients desktops use (playerctl, busctl, dbus-monitor), the hand-over
+// the clients desktops use (playerctl, dbus-send, dbus-monitor), the hand-over
 // of a second start's file, the desktop files and an installed player.
 #include <gtest/gtest.h>
 
@@ -213,7 +213,8 @@ TEST_F(DesktopTest, MediaControlsDriveThePlayerAndItsSettings) {
   EXPECT_EQ(WaitFor(std::string(kCtl) + "metadata title", "X"), "X");
   EXPECT_EQ(WaitFor(std::string(kCtl) + "status", "Playing"), "Playing");
 
-  Shell("busctl --user call org.mpris.MediaPlayer2.lumtrax /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2 Quit");
+  Shell("dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.lumtrax /org/mpris/MediaPlayer2 "
+        "org.mpris.MediaPlayer2.Quit");
   EXPECT_EQ(WaitExit(player), 0);
   std::string registry = Registry();
   EXPECT_NE(registry.find("\"AutoRepeat\"=dword:00000000"), std::string::npos);
