@@ -25,4 +25,5 @@ install(FILES ${LUMTRAX_SHARE}/lumtrax.desktop DESTINATION ${CMAKE_INSTALL_DATAD
 install(FILES ${LUMTRAX_SHARE}/org.oakhaven.Lumtrax.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${LUMTRAX_SHARE}/lumtrax.1 ${LUMTRAX_SHARE}/lumtrax-decode.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/player/resources/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
-install(FILES ${CMAKE_SOURCE_DIR}/player/resources/demo/demo.mp3 DESTINATION ${CMAKE_INSTALL_DATADIR}/lumtrax)
+# Not under share/lumtrax: that is the default device data folder.
+install(FILES ${CMAKE_SOURCE_DIR}/player/resources/demo/demo.mp3 DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/lumtrax)

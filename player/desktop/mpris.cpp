@@ -108,8 +108,10 @@ int OpenUri(sd_bus_message* m, void*, sd_bus_error* error) {
   int r = sd_bus_message_read(m, "s", &uri);
   if (r < 0) return r;
   const char* rest = NULL;
-  if (strncmp(uri, "file:///", 8) == 0) rest = uri + 7;
-  else if (strncmp(uri, "file://localhost/", 17) == 0) rest = uri + 16;
+  if (strncmp(uri, "file:///", 8) == 0)
+    rest = uri + 7;
+  else if (strncmp(uri, "file://localhost/", 17) == 0)
+    rest = uri + 16;
   if (!rest) return sd_bus_error_set(error, SD_BUS_ERROR_NOT_SUPPORTED, "only local file: URIs");
   std::string host;
   for (const char* p = rest; *p; ++p) {
@@ -121,8 +123,7 @@ int OpenUri(sd_bus_message* m, void*, sd_bus_error* error) {
       host += *p;
     }
   }
-  if (host.find('\0') != std::string::npos)
-    return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "bad file name");
+  if (host.find('\0') != std::string::npos) return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "bad file name");
   std::u16string device = LxDevicePath(host);
   if (device.size() >= MAX_PATH) return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "file name too long");
   WCHAR* path = new WCHAR[device.size() + 1];
@@ -189,9 +190,12 @@ int Entry(sd_bus_message* reply, const char* key, const char* type, const void* 
   if (r >= 0) r = sd_bus_message_append(reply, "s", key);
   if (r >= 0) r = sd_bus_message_open_container(reply, 'v', type);
   if (r >= 0) {
-    if (type[0] == 'a') r = sd_bus_message_append(reply, "as", 1, (const char*)value);
-    else if (type[0] == 'x') r = sd_bus_message_append(reply, "x", *(const int64_t*)value);
-    else r = sd_bus_message_append(reply, type, (const char*)value);
+    if (type[0] == 'a')
+      r = sd_bus_message_append(reply, "as", 1, (const char*)value);
+    else if (type[0] == 'x')
+      r = sd_bus_message_append(reply, "x", *(const int64_t*)value);
+    else
+      r = sd_bus_message_append(reply, type, (const char*)value);
   }
   if (r >= 0) r = sd_bus_message_close_container(reply);
   if (r >= 0) r = sd_bus_message_close_container(reply);
@@ -317,8 +321,8 @@ void Announce(void) {
 void Serve(void) {
   while (!s_stopping) {
     int r;
-    while ((r = sd_bus_process(s_bus, NULL)) > 0) {
-    }
+    do r = sd_bus_process(s_bus, NULL);
+    while (r > 0);
     if (r < 0) {
       fprintf(stderr, "lumtrax: session bus lost (%s); media controls off\n", strerror(-r));
       return;
@@ -336,8 +340,8 @@ void Serve(void) {
     if (poll(fds, 2, timeout) < 0 && errno != EINTR) return;
     if (fds[1].revents & POLLIN) {
       uint64_t count;
-      if (read(s_wakeFd, &count, sizeof count) < 0) {
-      }  // nonblocking: already drained
+      ssize_t got = read(s_wakeFd, &count, sizeof count);  // nonblocking: may find it drained
+      (void)got;
       if (!s_stopping) Announce();
     }
   }
@@ -377,9 +381,7 @@ void DesktopStop(void) {
   DesktopWatchStop();
   if (s_thread.joinable()) {
     s_stopping = true;
-    uint64_t one = 1;
-    if (write(s_wakeFd, &one, sizeof one) < 0) {
-    }  // the thread reads its wake-up anyway
+    DesktopWake(s_wakeFd);
     s_thread.join();
   }
   for (sd_bus_slot*& slot : s_slots) slot = sd_bus_slot_unref(slot);

@@ -49,14 +49,16 @@ extern DesktopShared g_desktop;
 enum DesktopRequest {
   RequestRaise,
   RequestQuit,
-  RequestAction,    // lParam: RunAction's number
-  RequestSeek,      // lParam: percent
-  RequestVolume,    // lParam: percent
-  RequestLoop,      // lParam: AutoRepeat
-  RequestShuffle,   // lParam: Shuffle
-  RequestOpen,      // lParam: a WCHAR path from new[], freed by the receiver
+  RequestAction,   // lParam: RunAction's number
+  RequestSeek,     // lParam: percent
+  RequestVolume,   // lParam: percent
+  RequestLoop,     // lParam: AutoRepeat
+  RequestShuffle,  // lParam: Shuffle
+  RequestOpen,     // lParam: a WCHAR path from new[], freed by the receiver
 };
 
+// Wakes the bus thread (its eventfd).
+void DesktopWake(int fd);
 // Bus thread: hands a request over; 0 when the player is gone.
 int DesktopPost(DesktopRequest request, LPARAM value);
 // User-interface thread: the watch window and hook, and the first snapshot.

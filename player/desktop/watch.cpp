@@ -66,8 +66,10 @@ long long PositionUs(void) {
   if (!PlayerFlagsTest(TrackOpen) || e.bitRate <= 0) return 0;
   LONG played = Load(g_engine.lastPlayedPosition);
   if (s_seekBase >= 0) {
-    if (played == s_seekStale) played = s_seekBase;
-    else s_seekBase = -1;
+    if (played == s_seekStale)
+      played = s_seekBase;
+    else
+      s_seekBase = -1;
   }
   return (long long)played * 8000000 / e.bitRate;
 }
@@ -79,9 +81,9 @@ size_t CharBytes(const unsigned char* p, size_t n) {
   if (k == 0 || k > n) return 0;
   for (size_t i = 1; i < k; i++)
     if ((p[i] & 0xC0) != 0x80) return 0;
-  unsigned c = k == 2 ? (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu)
-             : k == 3 ? (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu)
-                      : (p[0] & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
+  unsigned c = k == 2   ? (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu)
+               : k == 3 ? (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu)
+                        : (p[0] & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
   if ((k == 3 && (c < 0x800 || (c >= 0xD800 && c < 0xE000))) || (k == 4 && (c < 0x10000 || c > 0x10FFFF))) return 0;
   return k;
 }
@@ -181,11 +183,7 @@ void Publish(void) {
     g_desktop.changed |= changed;
     g_desktop.seeked |= seekEnded;
   }
-  if ((changed || seekEnded) && s_wakeFd >= 0) {
-    uint64_t one = 1;
-    if (write(s_wakeFd, &one, sizeof one) < 0) {
-    }  // the counter only saturates; the bus thread reads it anyway
-  }
+  if ((changed || seekEnded) && s_wakeFd >= 0) DesktopWake(s_wakeFd);
 }
 
 void AfterMessage(void) {
@@ -227,8 +225,7 @@ LRESULT OnRequest(HWND, UINT, WPARAM request, LPARAM value) {
       RunAction((int)value);
       break;
     case RequestSeek:
-      if (g_windows.board)
-        PostMessageW(g_windows.board, WM_COMMAND, MAKEWPARAM(IDM_BOARD_SEEK, (UINT)value + 1), 0);
+      if (g_windows.board) PostMessageW(g_windows.board, WM_COMMAND, MAKEWPARAM(IDM_BOARD_SEEK, (UINT)value + 1), 0);
       break;
     case RequestVolume:
       SetVolumePercent((DWORD)value);
@@ -267,6 +264,13 @@ LRESULT CALLBACK WatchProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 }
 
 }  // namespace
+
+void DesktopWake(int fd) {
+  uint64_t one = 1;
+  // Fails only when the counter is full, and then the bus thread is awake anyway.
+  ssize_t put = write(fd, &one, sizeof one);
+  (void)put;
+}
 
 int DesktopPost(DesktopRequest request, LPARAM value) {
   HWND window = s_window;

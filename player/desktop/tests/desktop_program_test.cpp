@@ -1,17 +1,16 @@
 // The player on a desktop: media controls on a private session bus driven by
 // the clients desktops use (playerctl, dbus-send, dbus-monitor), the hand-over
 // of a second start's file, the desktop files and an installed player.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -213,8 +212,9 @@ TEST_F(DesktopTest, MediaControlsDriveThePlayerAndItsSettings) {
   EXPECT_EQ(WaitFor(std::string(kCtl) + "metadata title", "X"), "X");
   EXPECT_EQ(WaitFor(std::string(kCtl) + "status", "Playing"), "Playing");
 
-  Shell("dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.lumtrax /org/mpris/MediaPlayer2 "
-        "org.mpris.MediaPlayer2.Quit");
+  Shell(
+      "dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.lumtrax /org/mpris/MediaPlayer2 "
+      "org.mpris.MediaPlayer2.Quit");
   EXPECT_EQ(WaitExit(player), 0);
   std::string registry = Registry();
   EXPECT_NE(registry.find("\"AutoRepeat\"=dword:00000000"), std::string::npos);
@@ -254,18 +254,22 @@ TEST_F(DesktopTest, DesktopFilesValidateAndTheInstalledPlayerPlays) {
   if (!Have("desktop-file-validate") || !Have("appstreamcli")) GTEST_SKIP() << "tools/deps.sh test";
   std::string share = std::string(getenv("LUMTRAX_SOURCE")) + "/player/desktop/share/";
   EXPECT_EQ(system(("desktop-file-validate '" + share + "lumtrax.desktop'").c_str()), 0);
-  EXPECT_EQ(system(("appstreamcli validate --no-net '" + share + "org.oakhaven.Lumtrax.metainfo.xml' >/dev/null").c_str()), 0);
+  EXPECT_EQ(
+      system(("appstreamcli validate --no-net '" + share + "org.oakhaven.Lumtrax.metainfo.xml' >/dev/null").c_str()),
+      0);
 
   std::string prefix = home_ + "/prefix";
   std::string build = fs::path(BinFolder()).parent_path();
   ASSERT_EQ(system(("cmake --install '" + build + "' --prefix '" + prefix + "' >/dev/null").c_str()), 0);
-  for (const char* f : {"bin/lumtrax", "bin/lumtrax-decode", "lib/lumtrax/libkomp3dec.so", "share/applications/lumtrax.desktop",
-                        "share/icons/hicolor/256x256/apps/lumtrax.png", "share/man/man1/lumtrax.1"})
+  for (const char* f :
+       {"bin/lumtrax", "bin/lumtrax-decode", "lib/lumtrax/libkomp3dec.so", "share/applications/lumtrax.desktop",
+        "share/icons/hicolor/256x256/apps/lumtrax.png", "share/man/man1/lumtrax.1"})
     EXPECT_TRUE(fs::exists(prefix + "/" + f)) << f;
   setenv("DBUS_SESSION_BUS_ADDRESS", "", 1);
   std::string wav = home_ + "/installed.wav";
-  pid_t player = Start(prefix + "/bin/lumtrax", {"--headless", "--audio", "wav:" + wav, prefix + "/share/lumtrax/demo.mp3"},
-                       home_ + "/stderr.txt");
+  pid_t player =
+      Start(prefix + "/bin/lumtrax", {"--headless", "--audio", "wav:" + wav, prefix + "/share/doc/lumtrax/demo.mp3"},
+            home_ + "/stderr.txt");
   EXPECT_EQ(WaitFor("stat -c %s '" + wav + "' | awk '$1>100000{print \"sound\"}'", "sound"), "sound");
   kill(player, SIGTERM);
   EXPECT_EQ(WaitExit(player), 0);
