@@ -91,6 +91,7 @@ void AttachBuffer(DecoderState& d, const uint8_t* data, int32_t length) {
 }
 
 Fixed g_converted[2][kMaxConvertedSamples];
+Fixed g_mixed[kMaxFrameSamples];
 
 }  // namespace
 
@@ -115,6 +116,7 @@ void ResetStream(DecoderState& d) {
   d.synthesis = SynthesisState{};
   d.dither[0] = DitherState{};
   d.dither[1] = DitherState{};
+  d.streamChannels = 0;
 }
 
 KO_API int32_t KO_Init(int32_t fadeIn, int32_t eqEnabled, const int8_t* eqValues, int32_t startPosition) {
@@ -171,14 +173,28 @@ KO_API int32_t KO_DecompressAudio(const uint8_t* data, int32_t length, uint8_t* 
   SynthesisState& s = d.synthesis;
   const Fixed* left = s.pcm[0];
   const Fixed* right = s.pcm[1];
+  int channels = s.channels;
+  // The output was set up for the stream's first frame: a frame with another
+  // channel count comes out in that format (mono doubled, stereo mixed), or
+  // it would play at the wrong speed.
+  if (d.streamChannels == 0) d.streamChannels = channels;
+  if (channels != d.streamChannels) {
+    if (channels == 1) {
+      right = left;
+    } else {
+      for (int i = 0; i < s.samples; i++) g_mixed[i] = (left[i] >> 1) + (right[i] >> 1);
+      left = right = g_mixed;
+    }
+    channels = d.streamChannels;
+  }
   int count = s.samples;
   if (d.rateRequested) {
-    count = ConvertRate(s.pcm[0], s.samples, s.sampleRate, d.targetRate, g_converted[0]);
-    if (s.channels == 2) ConvertRate(s.pcm[1], s.samples, s.sampleRate, d.targetRate, g_converted[1]);
+    count = ConvertRate(left, s.samples, s.sampleRate, d.targetRate, g_converted[0]);
+    if (channels == 2) ConvertRate(right, s.samples, s.sampleRate, d.targetRate, g_converted[1]);
     left = g_converted[0];
     right = g_converted[1];
   }
-  written = OutputPcm(d, left, right, s.channels, count, pcm, capacity);
+  written = OutputPcm(d, left, right, channels, count, pcm, capacity);
   if (pcmBytes) *pcmBytes = written;
   return 0;
 }

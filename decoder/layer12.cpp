@@ -131,32 +131,71 @@ const AllocationTable& ChooseAllocationTable(const FrameHeader& h) {
 
 namespace {
 
-// Reads one granule's triple of codes: one codeword split by repeated division
-// (remainder first) for grouped classes, else three codes. Every level value
-// stays below the class's levels, so any codeword requantises within range.
-inline void ReadTriple(BitReader& br, const QuantClass& q, uint32_t code[3]) {
+// The three level values of every grouped codeword, split by repeated division
+// (remainder first, each below the class's levels), four bits each; the
+// 3-, 5- and 9-level classes' words start at 0, 32 and 160.
+struct GroupedSplit {
+  uint16_t codes[32 + 128 + 1024];
+  GroupedSplit() {
+    const int levels[3] = {3, 5, 9}, sizes[3] = {32, 128, 1024};
+    int at = 0;
+    for (int c = 0; c < 3; c++)
+      for (int word = 0; word < sizes[c]; word++, at++) {
+        uint32_t w = uint32_t(word), l = uint32_t(levels[c]);
+        uint32_t a = w % l, b = (w / l) % l, e = (w / l / l) % l;
+        codes[at] = uint16_t(a | b << 4 | e << 8);
+      }
+  }
+};
+const GroupedSplit kGroupedSplit;
+
+inline int GroupedBase(int levels) { return levels == 3 ? 0 : levels == 5 ? 32 : 160; }
+
+// Reads one granule's triple of codes: one codeword split for grouped classes,
+// else three codes.
+inline void ReadTriple(BitCache& br, const QuantClass& q, uint32_t code[3]) {
   if (!q.grouped) {
     const int n = q.codeBits;
     if (n <= 10) {  // the three codes in one read
-      const uint32_t all = BitReaderRead(br, 3 * n), mask = (1u << n) - 1;
+      const uint32_t all = BitCacheRead(br, 3 * n), mask = (1u << n) - 1;
       code[0] = all >> (2 * n), code[1] = (all >> n) & mask, code[2] = all & mask;
     } else {
-      for (int k = 0; k < 3; ++k) code[k] = BitReaderRead(br, n);
+      for (int k = 0; k < 3; ++k) code[k] = BitCacheRead(br, n);
     }
     return;
   }
-  uint32_t word = BitReaderRead(br, q.codeBits);
-  switch (q.levels) {
-    case 3:
-      code[0] = word % 3, word /= 3, code[1] = word % 3, code[2] = (word / 3) % 3;
-      break;
-    case 5:
-      code[0] = word % 5, word /= 5, code[1] = word % 5, code[2] = (word / 5) % 5;
-      break;
-    default:
-      code[0] = word % 9, word /= 9, code[1] = word % 9, code[2] = (word / 9) % 9;
-      break;
-  }
+  uint32_t split = kGroupedSplit.codes[GroupedBase(q.levels) + BitCacheRead(br, q.codeBits)];
+  code[0] = split & 15, code[1] = (split >> 4) & 15, code[2] = split >> 8;
+}
+
+// ApplyScalefactor(RequantizeLayer2(code, q), index) with everything that
+// depends only on the class and the index worked out once per frame.
+struct Requantizer {
+  int32_t d;         // the class's offset
+  int32_t c;         // its factor, rounded to Q12
+  int32_t mantissa;  // the scalefactor's, rounded to Q12
+  int32_t shift;     // its power of two: -1 doubles
+  int32_t round;
+  int32_t bits;      // sample bits of the class
+};
+
+inline Requantizer MakeRequantizer(const QuantClass& q, uint32_t index) {
+  Requantizer r;
+  r.d = q.d;
+  r.c = int32_t((int64_t(q.c) + 32768) >> 16);
+  r.mantissa = int32_t((int64_t(kScaleMantissas[index % 3]) + 32768) >> 16);
+  r.shift = int32_t(index / 3) - 1;
+  r.round = r.shift > 0 ? int32_t(1) << (r.shift - 1) : 0;
+  r.bits = q.sampleBits;
+  return r;
+}
+
+inline Fixed Requantize(uint32_t code, const Requantizer& r) {
+  Fixed x = CodeFraction(code, r.bits) + r.d;
+  Fixed y = Fixed(uint32_t(int32_t((int64_t(x) + 2048) >> 12)) * uint32_t(r.c));
+  y = Fixed(uint32_t(int32_t((int64_t(y) + 2048) >> 12)) * uint32_t(r.mantissa));
+  if (r.shift < 0) [[unlikely]] return y * 2;
+  return (y + r.round) >> r.shift;
 }
 
 }  // namespace
@@ -170,6 +209,7 @@ int DecodeLayer2(DecoderState& d) {
   const int bound = JointBound(h, sblimit);
 
   const BitReader protectedStart = br;
+  BitCache bits = BitCacheStart(br);
   const QuantClass* quant[2][32];  // null: nothing allocated
   for (int sb = 0; sb < sblimit; ++sb) {
     const AllocationClass& row = *table.subband[sb];
@@ -178,7 +218,7 @@ int DecodeLayer2(DecoderState& d) {
         quant[ch][sb] = quant[0][sb];
         continue;
       }
-      uint32_t code = BitReaderRead(br, row.bits);
+      uint32_t code = BitCacheRead(bits, row.bits);
       quant[ch][sb] = code ? &kQuantClasses[row.quant[code]] : nullptr;
     }
   }
@@ -186,7 +226,8 @@ int DecodeLayer2(DecoderState& d) {
   uint8_t scfsi[2][32];
   for (int sb = 0; sb < sblimit; ++sb)
     for (int ch = 0; ch < channels; ++ch)
-      if (quant[ch][sb]) scfsi[ch][sb] = uint8_t(BitReaderRead(br, 2));
+      if (quant[ch][sb]) scfsi[ch][sb] = uint8_t(BitCacheRead(bits, 2));
+  BitCacheStop(bits, br);
 
   if (h.flags & HEADER_CRC) {
     uint32_t crc = Crc16(protectedStart, BitReaderDistance(protectedStart, br), h.crcComputed);
@@ -198,21 +239,21 @@ int DecodeLayer2(DecoderState& d) {
     for (int ch = 0; ch < channels; ++ch) {
       if (!quant[ch][sb]) continue;
       uint32_t index[3];
-      index[0] = BitReaderRead(br, 6);
+      index[0] = BitCacheRead(bits, 6);
       switch (scfsi[ch][sb]) {
         case 0:
-          index[1] = BitReaderRead(br, 6);
-          index[2] = BitReaderRead(br, 6);
+          index[1] = BitCacheRead(bits, 6);
+          index[2] = BitCacheRead(bits, 6);
           break;
         case 1:
           index[1] = index[0];
-          index[2] = BitReaderRead(br, 6);
+          index[2] = BitCacheRead(bits, 6);
           break;
         case 2:
           index[1] = index[2] = index[0];
           break;
         default:
-          index[1] = index[2] = BitReaderRead(br, 6);
+          index[1] = index[2] = BitCacheRead(bits, 6);
           break;
       }
       for (int part = 0; part < 3; ++part) {
@@ -222,30 +263,60 @@ int DecodeLayer2(DecoderState& d) {
     }
   }
 
+  // The allocated subbands in reading order. Classes of few levels (3, 5, 7,
+  // 9) take their values from a small table per scalefactor part, worked out
+  // for every code once instead of per sample.
+  struct Item {
+    const QuantClass* q;
+    uint8_t ch, sb, joint, table;
+  };
+  Item items[64];
+  int itemCount = 0;
+  Requantizer requant[2][32][3];
+  alignas(16) Fixed small[2][32][3][16];
+  for (int sb = 0; sb < sblimit; ++sb) {
+    for (int ch = 0; ch < channels; ++ch) {
+      const QuantClass* q = quant[ch][sb];
+      if (!q || (sb >= bound && ch > 0)) continue;
+      Item& it = items[itemCount++];
+      it = Item{q, uint8_t(ch), uint8_t(sb), uint8_t(sb >= bound), uint8_t(q->levels <= 9 && sb < bound)};
+      if (it.joint) continue;
+      for (int part = 0; part < 3; ++part) {
+        Requantizer& r = requant[ch][sb][part];
+        r = MakeRequantizer(*q, scale[ch][sb][part]);
+        // Grouped codes stay below the levels; plain ones may be all ones.
+        const int codes = q->grouped ? q->levels : 1 << q->sampleBits;
+        if (it.table)
+          for (int code = 0; code < codes; ++code) small[ch][sb][part][code] = Requantize(uint32_t(code), r);
+      }
+    }
+  }
+
   ClearBlocks(d.subbands, channels, 36);
   for (int granule = 0; granule < 12; ++granule) {
     const int part = granule >> 2;
     Fixed (*out[2])[32] = {&d.subbands.sample[0][3 * granule], &d.subbands.sample[1][3 * granule]};
-    for (int sb = 0; sb < sblimit; ++sb) {
+    for (int i = 0; i < itemCount; ++i) {
+      const Item& it = items[i];
+      const int ch = it.ch, sb = it.sb;
       uint32_t code[3];
-      if (sb < bound) {
-        for (int ch = 0; ch < channels; ++ch) {
-          const QuantClass* q = quant[ch][sb];
-          if (!q) continue;
-          ReadTriple(br, *q, code);
-          const uint32_t s = scale[ch][sb][part];
-          for (int k = 0; k < 3; ++k) out[ch][k][sb] = ApplyScalefactor(RequantizeLayer2(code[k], *q), s);
-        }
+      ReadTriple(bits, *it.q, code);
+      if (it.table) {
+        const Fixed* t = small[ch][sb][part];
+        out[ch][0][sb] = t[code[0]];
+        out[ch][1][sb] = t[code[1]];
+        out[ch][2][sb] = t[code[2]];
+      } else if (!it.joint) {
+        const Requantizer& r = requant[ch][sb][part];
+        for (int k = 0; k < 3; ++k) out[ch][k][sb] = Requantize(code[k], r);
       } else {
-        const QuantClass* q = quant[0][sb];
-        if (!q) continue;
-        ReadTriple(br, *q, code);
         for (int k = 0; k < 3; ++k) {
-          const Fixed x = RequantizeLayer2(code[k], *q);
-          for (int ch = 0; ch < channels; ++ch) out[ch][k][sb] = ApplyScalefactor(x, scale[ch][sb][part]);
+          const Fixed x = RequantizeLayer2(code[k], *it.q);
+          for (int c = 0; c < channels; ++c) out[c][k][sb] = ApplyScalefactor(x, scale[c][sb][part]);
         }
       }
     }
   }
+  BitCacheStop(bits, br);
   return 0;
 }

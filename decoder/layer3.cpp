@@ -17,21 +17,32 @@ namespace {
 
 // ---- Main-data bit window -------------------------------------------------
 
-// 32-bit window over the reservoir, left-aligned, refilled a byte at a time.
-// Bytes at or past `size` read as zero.
+// 64-bit window over the reservoir, left-aligned: refilled eight bytes at a
+// time when it runs low, byte by byte near the end. Bytes at or past `size`
+// read as zero. The bits below `count` may already hold the next bytes.
 struct MainBits {
   const uint8_t* data;
   int32_t size;
-  int32_t next;     // index of the next byte to load
-  uint32_t window;  // unread bits, most significant first
+  int32_t next;     // index of the next byte to account for
+  uint64_t window;  // unread bits, most significant first
   int32_t count;    // bits in the window
 };
 
+// Leaves at least 25 bits in the window.
 inline void Fill(MainBits& m) {
-  while (m.count <= 24) {
-    uint32_t byte = m.next < m.size ? m.data[m.next] : 0;
+  if (m.count > 24) return;
+  if (m.next >= 0 && m.next + 8 <= m.size) {
+    uint64_t w;
+    std::memcpy(&w, m.data + m.next, 8);
+    m.window |= __builtin_bswap64(w) >> m.count;
+    m.next += (63 - m.count) >> 3;
+    m.count |= 56;
+    return;
+  }
+  while (m.count <= 56) {
+    uint64_t byte = m.next >= 0 && m.next < m.size ? m.data[m.next] : 0;
     m.next++;
-    m.window |= byte << (24 - m.count);
+    m.window |= byte << (56 - m.count);
     m.count += 8;
   }
 }
@@ -54,7 +65,7 @@ inline void Skip(MainBits& m, int n) {
 
 // n = 1..24 bits; the window must hold them (after Fill).
 inline uint32_t Take(MainBits& m, int n) {
-  uint32_t v = m.window >> (32 - n);
+  uint32_t v = uint32_t(m.window >> (64 - n));
   Skip(m, n);
   return v;
 }
@@ -329,7 +340,7 @@ inline void EnterBand(BandCache& c, int32_t exponent) {
 // without a branch on either (no bit is taken for k = 0).
 inline Fixed TakeSign(MainBits& m, int k, Fixed v) {
   uint32_t present = k != 0;
-  uint32_t sign = (m.window >> 31) & present;
+  uint32_t sign = uint32_t(m.window >> 63) & present;
   m.window <<= present;
   m.count -= int32_t(present);
   return Fixed((uint32_t(v) ^ (0u - sign)) + sign);
@@ -337,11 +348,11 @@ inline Fixed TakeSign(MainBits& m, int k, Fixed v) {
 
 // Walks a tree from the window; the window must hold the longest code.
 inline uint32_t Lookup(MainBits& m, const uint32_t* tree, int width) {
-  uint32_t e = tree[m.window >> (32 - width)];
+  uint32_t e = tree[m.window >> (64 - width)];
   while (!(e & 1)) {
     Skip(m, width);
     width = int((e >> 1) & 7);
-    e = tree[(e >> 4) + (m.window >> (32 - width))];
+    e = tree[(e >> 4) + (m.window >> (64 - width))];
   }
   Skip(m, int((e >> 1) & 7));
   return e;

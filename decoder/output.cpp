@@ -138,6 +138,131 @@ void OutputStereo(DitherState states[2], const Fixed* left, const Fixed* right, 
   _mm_store_si128(reinterpret_cast<__m128i*>(v), seed);
   states[0].seed = uint32_t(v[0]), states[1].seed = uint32_t(v[2]);
 }
+
+// The dither's low 13 bits run through an LCG modulo 8192 of full period, so
+// the dither step of each sample is a table entry at the seed's place on that
+// cycle; the table repeats its first kBlock entries so that a block reads one
+// slice.
+constexpr int kBlock = 256;
+constexpr uint32_t kSeedMul = 1664525u, kSeedAdd = 1013904223u;
+
+struct DitherCycle {
+  int16_t step[8192 + kBlock];  // (next & 8191) - (seed & 8191) + 4096
+  uint16_t place[8192];         // of each seed & 8191 on the cycle
+  DitherCycle() {
+    uint32_t seed = 0;
+    for (int k = 0; k < 8192; k++) {
+      uint32_t next = seed * kSeedMul + kSeedAdd;
+      place[seed & 8191] = uint16_t(k);
+      step[k] = int16_t(int32_t(next & 8191) - int32_t(seed & 8191) + 4096);
+      seed = next;
+    }
+    for (int k = 0; k < kBlock; k++) step[8192 + k] = step[k];
+  }
+};
+const DitherCycle kCycle;
+
+// The seed n steps on.
+uint32_t SeedAfter(uint32_t seed, uint32_t n) {
+  uint32_t a = kSeedMul, c = kSeedAdd;
+  for (; n; n >>= 1) {
+    if (n & 1) seed = seed * a + c;
+    c = c * a + c;
+    a *= a;
+  }
+  return seed;
+}
+
+// OutputStereo for blocks that cannot reach full scale (the error terms stay
+// within 2^16 of the sample): the dither steps come from the table, and the
+// chain loop does only the error feedback on pairs prepared beforehand.
+// (Built twice: the three-operand AVX encoding spares the chain loop its register copies.)
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void OutputStereoFast(DitherState states[2], const Fixed* left, const Fixed* right, int count, uint8_t* p) {
+  alignas(16) int32_t sum[2 * kBlock];   // sample + dither step, L R L R
+  alignas(16) int32_t steps[2 * kBlock];
+  alignas(16) int32_t shaped[2 * kBlock + 8];
+  const __m128i mask = _mm_set1_epi32(8191);
+  const __m128i highest = _mm_set1_epi16(4093), lowest = _mm_set1_epi16(-4094);
+  for (int done = 0; done < count;) {
+    int n = count - done < kBlock ? count - done : kBlock;
+    const int16_t* sl = kCycle.step + kCycle.place[states[0].seed & 8191];
+    const int16_t* sr = kCycle.step + kCycle.place[states[1].seed & 8191];
+    const Fixed* l = left + done;
+    const Fixed* r = right + done;
+    int i = 0;
+    __m128i top = _mm_set1_epi16(-32768), bottom = _mm_set1_epi16(32767);
+    for (; i + 4 <= n; i += 4) {
+      __m128i xl = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + i));
+      __m128i xr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r + i));
+      __m128i hi = _mm_packs_epi32(_mm_srai_epi32(xl, 16), _mm_srai_epi32(xr, 16));
+      top = _mm_max_epi16(top, hi);
+      bottom = _mm_min_epi16(bottom, hi);
+      __m128i dl = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sl + i));
+      __m128i dr = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sr + i));
+      __m128i d = _mm_unpacklo_epi16(dl, dr);  // L R L R as 16 bits
+      __m128i dLo = _mm_srai_epi32(_mm_unpacklo_epi16(d, d), 16);
+      __m128i dHi = _mm_srai_epi32(_mm_unpackhi_epi16(d, d), 16);
+      __m128i xLo = _mm_unpacklo_epi32(xl, xr), xHi = _mm_unpackhi_epi32(xl, xr);
+      _mm_store_si128(reinterpret_cast<__m128i*>(steps + 2 * i), dLo);
+      _mm_store_si128(reinterpret_cast<__m128i*>(steps + 2 * i + 4), dHi);
+      _mm_store_si128(reinterpret_cast<__m128i*>(sum + 2 * i), _mm_add_epi32(xLo, dLo));
+      _mm_store_si128(reinterpret_cast<__m128i*>(sum + 2 * i + 4), _mm_add_epi32(xHi, dHi));
+    }
+    bool safe = !_mm_movemask_epi8(_mm_or_si128(_mm_cmpgt_epi16(top, highest), _mm_cmplt_epi16(bottom, lowest)));
+    for (; i < n && safe; i++) {
+      safe = l[i] >> 16 <= 4093 && l[i] >> 16 >= -4094 && r[i] >> 16 <= 4093 && r[i] >> 16 >= -4094;
+      steps[2 * i] = sl[i];
+      steps[2 * i + 1] = sr[i];
+      sum[2 * i] = l[i] + sl[i];
+      sum[2 * i + 1] = r[i] + sr[i];
+    }
+    if (!safe) {
+      OutputStereo(states, l, r, n, p);
+    } else {
+      __m128i e1 = _mm_unpacklo_epi32(_mm_cvtsi32_si128(states[0].e1), _mm_cvtsi32_si128(states[1].e1));
+      __m128i h1 = _mm_unpacklo_epi32(_mm_cvtsi32_si128(states[0].h1), _mm_cvtsi32_si128(states[1].h1));
+      __m128i h2 = _mm_unpacklo_epi32(_mm_cvtsi32_si128(states[0].h2), _mm_cvtsi32_si128(states[1].h2));
+      __m128i dh = _mm_sub_epi32(h2, h1);
+#pragma GCC unroll 4
+      for (int k = 0; k < n; k++) {
+        __m128i t = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sum + 2 * k));
+        __m128i m = _mm_add_epi32(_mm_add_epi32(t, e1), dh);
+        __m128i half = _mm_srai_epi32(_mm_add_epi32(e1, _mm_srli_epi32(e1, 31)), 1);  // e1 / 2 toward zero
+        dh = _mm_sub_epi32(h1, half);
+        h1 = half;
+        e1 = _mm_sub_epi32(_mm_and_si128(m, mask),
+                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(steps + 2 * k)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(shaped + 2 * k), m);
+      }
+      // -32768 .. 32768; the pack saturates 32768.
+      for (int k = 0; k < 2 * n; k += 8) {
+        __m128i a = _mm_srai_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(shaped + k)), 13);
+        __m128i b = _mm_srai_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(shaped + k + 4)), 13);
+        __m128i out = _mm_packs_epi32(a, b);
+        if (2 * n - k >= 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 2 * k), out);
+        else {
+          alignas(16) int16_t rest[8];
+          _mm_store_si128(reinterpret_cast<__m128i*>(rest), out);
+          std::memcpy(p + 2 * k, rest, size_t(2 * n - k) * 2);
+        }
+      }
+      states[0].e1 = _mm_cvtsi128_si32(e1);
+      states[1].e1 = _mm_cvtsi128_si32(_mm_srli_si128(e1, 4));
+      states[0].h1 = _mm_cvtsi128_si32(h1);
+      states[1].h1 = _mm_cvtsi128_si32(_mm_srli_si128(h1, 4));
+      __m128i h2End = _mm_add_epi32(h1, dh);
+      states[0].h2 = _mm_cvtsi128_si32(h2End);
+      states[1].h2 = _mm_cvtsi128_si32(_mm_srli_si128(h2End, 4));
+      states[0].seed = SeedAfter(states[0].seed, uint32_t(n));
+      states[1].seed = SeedAfter(states[1].seed, uint32_t(n));
+    }
+    done += n;
+    p += 4 * n;
+  }
+}
 #endif
 
 }  // namespace
@@ -153,7 +278,7 @@ int32_t OutputPcm(DecoderState& d, const Fixed* left, const Fixed* right, int ch
     else Output<1, 1>(d.dither, left, right, count, preamp, pcm);
   } else {
 #if defined(__SSE2__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    if (channels == 2) OutputStereo(d.dither, left, right, count, pcm);
+    if (channels == 2) OutputStereoFast(d.dither, left, right, count, pcm);
 #else
     if (channels == 2) Output<0, 2>(d.dither, left, right, count, preamp, pcm);
 #endif

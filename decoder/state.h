@@ -105,6 +105,7 @@ struct DecoderState {
   int32_t positionBase;      // stream offset of the current buffer's start
   int32_t consumed;          // bytes consumed from the current buffer
   int32_t idle;              // 1 after load and KO_Exit
+  int32_t streamChannels;    // of the first frame since the last reset (0: none yet); later frames follow it
 };
 
 // The library's one decoder.

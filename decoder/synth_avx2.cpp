@@ -191,25 +191,55 @@ void Window8(const int32_t (*h)[kColumns], const uint32_t* peak, int col, int co
   }
 }
 
+// Eight ring slots (time) by rows i0..i0+7 into history columns col..col+7, or back.
+inline void SlotsToColumns(int32_t (*const slots[8])[32], int i0, int32_t (*h)[kColumns], int col) {
+  V r[8];
+  for (int l = 0; l < 8; l++) r[l] = _mm256_loadu_si256(reinterpret_cast<const V*>(*slots[l] + i0));
+  Transpose(r);
+  for (int i = 0; i < 8; i++) _mm256_storeu_si256(reinterpret_cast<V*>(h[i0 + i] + col), r[i]);
+}
+
+inline void ColumnsToSlots(const int32_t (*h)[kColumns], int col, int i0, int32_t (*const slots[8])[32]) {
+  V r[8];
+  for (int i = 0; i < 8; i++) r[i] = _mm256_loadu_si256(reinterpret_cast<const V*>(h[i0 + i] + col));
+  Transpose(r);
+  for (int l = 0; l < 8; l++) _mm256_storeu_si256(reinterpret_cast<V*>(*slots[l] + i0), r[l]);
+}
+
 }  // namespace
 
 int SynthesizeChannelAvx2(int32_t (*ring)[32], int offset, const int32_t (*in)[32], int blocks, int32_t* pcm) {
   if (blocks < 0 || blocks > kColumns - kHistory - 1) return 0;
   alignas(32) int32_t h[32][kColumns];
   alignas(32) uint32_t peak[kColumns];
-  for (int c = 0; c < kHistory; c++) {
-    const int32_t* slot = ring[(offset - kHistory + c) & 15];
-    for (int i = 0; i < 32; i++) h[i][c] = slot[i];
-    peak[c] = ColumnPeak(h, c);
+  // History columns 0..14 as two groups of eight (column 7 twice), with the
+  // largest magnitude of each.
+  for (int group = 0; group < 2; group++) {
+    const int col = group ? kHistory - 8 : 0;
+    int32_t (*rows[8])[32];
+    for (int l = 0; l < 8; l++) rows[l] = &ring[(offset - kHistory + col + l) & 15];
+    for (int i0 = 0; i0 < 32; i0 += 8) SlotsToColumns(rows, i0, h, col);
+    V largest = _mm256_setzero_si256();
+    for (int i = 0; i < 32; i++)
+      largest = _mm256_max_epu32(largest, _mm256_abs_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(h[i] + col))));
+    _mm256_storeu_si256(reinterpret_cast<V*>(peak + col), largest);
   }
   for (int t = 0; t < blocks; t += 8) {
     int count = blocks - t < 8 ? blocks - t : 8;
     Transform8(in + t, count, h, peak, kHistory + t);
     Window8(h, peak, kHistory + t, count, pcm + 32 * t);
   }
-  for (int t = blocks > 16 ? blocks - 16 : 0; t < blocks; t++) {
-    int32_t* slot = ring[(offset + t) & 15];
-    for (int i = 0; i < 32; i++) slot[i] = h[i][kHistory + t];
+  if (blocks >= 16) {
+    for (int first = blocks - 16; first < blocks; first += 8) {
+      int32_t (*rows[8])[32];
+      for (int l = 0; l < 8; l++) rows[l] = &ring[(offset + first + l) & 15];
+      for (int i0 = 0; i0 < 32; i0 += 8) ColumnsToSlots(h, kHistory + first, i0, rows);
+    }
+  } else {
+    for (int t = 0; t < blocks; t++) {
+      int32_t* slot = ring[(offset + t) & 15];
+      for (int i = 0; i < 32; i++) slot[i] = h[i][kHistory + t];
+    }
   }
   return 1;
 }

@@ -17,6 +17,7 @@ struct DecodedStream {
   std::vector<int16_t> pcm;           // interleaved as the decoder wrote it
   std::vector<int> frameChannels;     // channels of each decoded frame
   std::vector<int> frameSamples;      // samples per channel of each frame
+  int outputChannels = 0;             // of every frame's PCM: the first frame's
   std::map<int32_t, int> statuses;    // every status seen except need-data, with counts
   int frames = 0;
 };
@@ -58,11 +59,12 @@ inline DecodedStream DecodeStream(const std::vector<uint8_t>& file, size_t buffe
       result = KO_DecompressAudio(data, int32_t(length), pcm.data(), int32_t(pcm.size()), &bytes, &position, &rate);
       data = nullptr;
       if (bytes > 0) {
-        int channels = g_decoder.synthesis.channels;
+        // A frame comes out with the stream's first channel count.
         out.pcm.insert(out.pcm.end(), reinterpret_cast<int16_t*>(pcm.data()),
                        reinterpret_cast<int16_t*>(pcm.data()) + bytes / 2);
-        out.frameChannels.push_back(channels);
-        out.frameSamples.push_back(bytes / 2 / channels);
+        out.frameChannels.push_back(g_decoder.synthesis.channels);
+        out.frameSamples.push_back(bytes / 2 / g_decoder.streamChannels);
+        out.outputChannels = g_decoder.streamChannels;
         out.frames++;
       } else if (g_decoder.cursor.status != STATUS_NEED_DATA && size_t(position) <= file.size()) {
         out.statuses[g_decoder.cursor.status]++;  // (the zeros after the last frame are no header)

@@ -19,6 +19,18 @@ typedef int(WINAPI* LxWinMainProc)(HINSTANCE, HINSTANCE, LPWSTR, int);
 // Parses the options, converts host paths, starts the program; the result is
 // the process's exit code.
 LX_EXTERN_C LX_EXPORT int LxProgramMain(int argc, char** argv, LxWinMainProc winMain);
+// The platform's options as a usage text lists them.
+#define LX_PROGRAM_OPTIONS_USAGE                                          \
+  "  --headless              no desktop window\n"                           \
+  "  --scale N               desktop window scale 1-4 (2)\n"                \
+  "  --audio DEVICE          sdl, null, null:instant or wav:FILE\n"         \
+  "  --refuse-rates R1,R2    sample rates wave-out refuses\n"
+
+// For a program that takes no arguments of its own: -h or --help prints the
+// usage (then the platform's options) and gives 0, any other word an error
+// line and 2; -1 for an empty command line, when the program goes on.
+LX_EXTERN_C LX_EXPORT int LxProgramNoArguments(LPCWSTR commandLine, const char* usage);
+
 // The options as parsed (all zero before LxProgramMain runs).
 LX_EXTERN_C LX_EXPORT const LxProgramOptions* LxGetProgramOptions(void);
 

@@ -20,6 +20,7 @@
 namespace {
 
 LxProgramOptions gOptions;
+const char* gProgramName = "lumtrax";
 
 bool TakeValue(int argc, char** argv, int& i, const char* name, std::string& value) {
   size_t n = strlen(name);
@@ -85,7 +86,11 @@ void WatchSignals() {
   while (read(gSignalPipe[0], &sig, 1) != 1) {
   }
   HWND main = lx::MainWindow();
-  if (!main || !PostMessageW(main, WM_CLOSE, 0, 0)) _exit(128 + sig);
+  if (!main || !PostMessageW(main, WM_CLOSE, 0, 0)) {
+    // No window to close: still leave no socket behind for callers to trip on.
+    lx::ServerRemoveSocket();
+    _exit(128 + sig);
+  }
 }
 
 void CloseOnSignals() {
@@ -102,8 +107,25 @@ void CloseOnSignals() {
 
 const LxProgramOptions* LxGetProgramOptions(void) { return &gOptions; }
 
+int LxProgramNoArguments(LPCWSTR commandLine, const char* usage) {
+  std::string line = commandLine ? LxToUtf8(commandLine) : "";
+  if (line.empty()) return -1;
+  std::string word = line.substr(0, line.find(' '));
+  if (word == "-h" || word == "--help") {
+    fputs(usage, stdout);
+    fputs(LX_PROGRAM_OPTIONS_USAGE, stdout);
+    return 0;
+  }
+  fprintf(stderr, "%s: unknown option %s (--help lists them)\n", gProgramName, word.c_str());
+  return 2;
+}
+
 int LxProgramMain(int argc, char** argv, LxWinMainProc winMain) {
   gOptions.scale = 2;
+  if (argc > 0) {
+    const char* slash = strrchr(argv[0], '/');
+    gProgramName = slash ? slash + 1 : argv[0];
+  }
   std::string commandLine, value;
   bool headless = false, options = true;
   for (int i = 1; i < argc; ++i) {

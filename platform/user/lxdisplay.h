@@ -32,5 +32,7 @@ void ServerStart();
 // process cannot answer (stopped, hung).
 void ServerPublishWindows();
 void ServerStop();
+// Unlinks the socket only: for a process about to end without exit handlers.
+void ServerRemoveSocket();
 
 }  // namespace lx

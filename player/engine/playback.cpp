@@ -307,6 +307,14 @@ void LoadTrack(const PlaylistEntry* entry) {
   WaitCursor(TRUE, FALSE);
   EngineStop();
   WaitCursor(FALSE, FALSE);
+  // A seek still running would move the new title and refuse its Play.
+  if (e.SeekStep != 0) {
+    if (g_windows.board) KillTimer(g_windows.board, TIMER_SEEK);
+    e.SeekStep = 0;
+    PlayerFlagsClear(Seeking);
+    WaitCursor(FALSE, FALSE);
+    BoardEnableBuffering(TRUE);
+  }
   CloseTrack();
   FormatBoardText(entry);
   lstrcpynW(e.filePath, entry->path, MAX_PATH);

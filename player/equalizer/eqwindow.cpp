@@ -383,6 +383,7 @@ static const MessageEntry EqualizerMessages[] = {
     {WM_PAINT, Paint},
     {WM_ERASEBKGND, nullptr},
     {WM_LBUTTONDOWN, Tap},
+    {WM_LBUTTONDBLCLK, Tap},  // the class takes double clicks: a quick second tap is a tap too
     {WM_COMMAND, Command},
     {UM_SETGAINS, SetGains},
     {WM_TIMER, Timer},

@@ -2,6 +2,10 @@
 // user with a stylus and keys would, and takes screenshots.
 #include <png.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +20,8 @@ namespace {
 
 const char kUsage[] =
     "usage: lumtrax-device [--pid PID] [--timeout S] COMMAND\n"
+    "  -h, --help                    this text\n"
+    "  --pid PID                     the program to talk to (the first one found)\n"
     "  --timeout S                   give up on a device that does not answer in S seconds (30)\n"
     "  list                          running device programs\n"
     "  tap X Y                       tap the screen (240x320 on the handheld, task bar included)\n"
@@ -27,8 +33,8 @@ const char kUsage[] =
     "  screenshot FILE.png [--scale N]  the screen as shown, N times enlarged\n"
     "  windows                       windows with class, title and rectangle\n"
     "  paints                        WM_PAINT calls per window so far\n"
-    "  idle                          wait until the program waits for input\n"
-    "  send|post HWND MSG WP LP      a message to a window\n"
+    "  idle                          wait until the program waits for input: idle, or busy (status 1)\n"
+    "  send|post HWND MSG WP LP      a message to a window: the result, or posted\n"
     "  suspend                       the device suspends: every program's screen dark, sound paused\n"
     "  wake [--wait]                 the device wakes up: screens on, registered programs started;\n"
     "                                --wait waits for them and prints their exit codes\n";
@@ -36,6 +42,22 @@ const char kUsage[] =
 int Fail(const char* what) {
   fprintf(stderr, "lumtrax-device: %s\n", what);
   return 1;
+}
+
+// A wrong command line: one line, status 2.
+int Wrong(const std::string& what) {
+  fprintf(stderr, "lumtrax-device: %s\n", what.c_str());
+  return 2;
+}
+
+// A whole number in [low, high], decimal or 0x hex.
+bool Number(const std::string& text, long long low, long long high, long long& value) {
+  char* end = nullptr;
+  errno = 0;
+  long long v = strtoll(text.c_str(), &end, 0);
+  if (errno || text.empty() || *end || v < low || v > high) return false;
+  value = v;
+  return true;
 }
 
 int KeyCode(const std::string& k) {
@@ -82,23 +104,34 @@ bool WritePng(const char* path, const unsigned char* pixels, int w, int h) {
 int main(int argc, char** argv) {
   int pid = 0, i = 1, timeoutMs = 30000;
   while (i + 1 < argc && (strcmp(argv[i], "--pid") == 0 || strcmp(argv[i], "--timeout") == 0)) {
-    if (strcmp(argv[i], "--pid") == 0)
-      pid = atoi(argv[i + 1]);
-    else
-      timeoutMs = (int)(atof(argv[i + 1]) * 1000);
+    long long v = 0;
+    if (strcmp(argv[i], "--pid") == 0) {
+      if (!Number(argv[i + 1], 1, 0x7FFFFFFF, v)) return Wrong(std::string("not a process id: ") + argv[i + 1]);
+      pid = (int)v;
+    } else {
+      char* end = nullptr;
+      double seconds = strtod(argv[i + 1], &end);
+      if (end == argv[i + 1] || *end || !(seconds > 0 && seconds <= 86400))
+        return Wrong("--timeout takes seconds above 0");
+      timeoutMs = std::max(1, (int)(seconds * 1000));
+    }
     i += 2;
   }
-  if (timeoutMs <= 0) return Fail("--timeout takes seconds above 0");
   if (i >= argc) {
     fputs(kUsage, stderr);
     return 2;
   }
   std::string cmd = argv[i++];
   std::vector<std::string> args(argv + i, argv + argc);
-  if (cmd == "--help" || cmd == "help") {
+  if (cmd == "-h" || cmd == "--help" || cmd == "help") {
     fputs(kUsage, stdout);
     return 0;
   }
+  static const char* const kCommands[] = {"list", "tap", "drag", "down", "move", "up", "key", "text", "screenshot",
+                                          "windows", "paints", "idle", "send", "post", "suspend", "wake"};
+  bool known = false;
+  for (const char* c : kCommands) known = known || cmd == c;
+  if (!known) return Wrong("unknown command " + cmd + " (--help lists them)");
   std::vector<int> pids = LxDevicePids();
   if (cmd == "suspend" || cmd == "wake") {
     // Every program of the device hears it, as the whole device suspends.
@@ -124,46 +157,78 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
-  if (!pid) {
-    if (pids.empty()) return Fail("no running device program (start one, e.g. lumtrax-sample --headless)");
-    pid = pids.front();
-  }
   auto need = [&](size_t n) { return args.size() >= n; };
+  // Coordinates: the program itself refuses those off its screen.
+  auto points = [&](size_t n, std::string& out) {
+    for (size_t k = 0; k < n; ++k) {
+      long long v;
+      if (!Number(args[k], 0, 100000, v)) return false;
+      out += " " + std::to_string(v);
+    }
+    return true;
+  };
   std::string request;
-  if ((cmd == "tap" || cmd == "down" || cmd == "move" || cmd == "up") && need(2)) {
-    request = cmd + " " + std::to_string(atoi(args[0].c_str())) + " " + std::to_string(atoi(args[1].c_str()));
-  } else if (cmd == "drag" && need(4)) {
+  if (cmd == "tap" || cmd == "down" || cmd == "move" || cmd == "up") {
+    request = cmd;
+    if (!need(2) || !points(2, request)) return Wrong(cmd + " takes X Y, two numbers from 0");
+  } else if (cmd == "drag") {
     request = "drag";
-    for (size_t k = 0; k < args.size() && k < 5; ++k) request += " " + std::to_string(atoi(args[k].c_str()));
-  } else if (cmd == "key" && need(1)) {
+    long long steps = 8;
+    if (!need(4) || !points(4, request) || (need(5) && !Number(args[4], 1, 1000, steps)))
+      return Wrong("drag takes X1 Y1 X2 Y2 [STEPS], numbers from 0 and steps from 1 to 1000");
+    request += " " + std::to_string(steps);
+  } else if (cmd == "key") {
+    if (!need(1)) return Wrong("key takes a KEY");
     int vk = KeyCode(args[0]);
-    if (vk < 0) return Fail("unknown key");
+    if (vk < 0) return Wrong("unknown key " + args[0]);
     request = "key " + std::to_string(vk);
     if (need(2)) {
-      if (args[1] != "down" && args[1] != "up") return Fail("key takes down or up");
+      if (args[1] != "down" && args[1] != "up") return Wrong("key takes down or up");
       request += " " + args[1];
     }
-  } else if (cmd == "text" && need(1)) {
+  } else if (cmd == "text") {
+    if (!need(1)) return Wrong("text takes a TEXT");
     std::string all = args[0];
     for (size_t k = 1; k < args.size(); ++k) all += " " + args[k];
     std::u16string t = LxFromUtf8(all);
     request = "text " + LxEncodeWord(&t);
-  } else if ((cmd == "send" || cmd == "post") && need(4)) {
+  } else if (cmd == "send" || cmd == "post") {
+    if (!need(4)) return Wrong(cmd + " takes HWND MSG WP LP");
     request = cmd;
-    for (int k = 0; k < 4; ++k) request += " " + std::to_string(strtoll(args[k].c_str(), nullptr, 0));
-  } else if (cmd == "screenshot" && need(1)) {
+    for (int k = 0; k < 4; ++k) {
+      long long v;
+      if (!Number(args[k], k < 2 ? 0 : LLONG_MIN, LLONG_MAX, v)) return Wrong("not a number: " + args[k]);
+      request += " " + std::to_string(v);
+    }
+  } else if (cmd == "screenshot") {
+    if (!need(1)) return Wrong("screenshot takes FILE.png");
+    long long scale = 1;
+    if (need(2) && (args.size() != 3 || args[1] != "--scale" || !Number(args[2], 1, 16, scale)))
+      return Wrong("screenshot takes FILE.png [--scale N], N from 1 to 16");
     request = "screenshot";
-  } else if (cmd == "windows" || cmd == "idle" || cmd == "paints") {
-    request = cmd;
   } else {
-    fputs(kUsage, stderr);
-    return 2;
+    request = cmd;
+  }
+  if (!pid) {
+    if (pids.empty()) return Fail("no running device program (start one, e.g. lumtrax-sample --headless)");
+    pid = pids.front();
   }
   std::string reply;
-  if (!LxDeviceCall(pid, request, reply, timeoutMs)) return Fail("the device does not answer");
-  if (reply.rfind("ok", 0) != 0) {
-    fprintf(stderr, "lumtrax-device: %s", reply.c_str());
+  auto started = std::chrono::steady_clock::now();
+  if (!LxDeviceCall(pid, request, reply, timeoutMs)) {
+    auto waited = std::chrono::steady_clock::now() - started;
+    // The call counts its deadline in whole milliseconds.
+    if (waited + std::chrono::milliseconds(10) >= std::chrono::milliseconds(timeoutMs)) {
+      fprintf(stderr, "lumtrax-device: program %d did not answer within %g s\n", pid, timeoutMs / 1000.0);
+      return 1;
+    }
+    fprintf(stderr, "lumtrax-device: program %d does not answer\n", pid);
     return 1;
+  }
+  if (reply.rfind("ok", 0) != 0) {
+    fprintf(stderr, "lumtrax-device: %s", reply.rfind("err ", 0) == 0 ? reply.c_str() + 4 : reply.c_str());
+    // Off the screen is a wrong command line, too.
+    return reply.find("outside the screen") != std::string::npos ? 2 : 1;
   }
   if (cmd == "screenshot") {
     size_t eol = reply.find('\n');
@@ -171,8 +236,7 @@ int main(int argc, char** argv) {
     if (eol == std::string::npos || sscanf(reply.c_str(), "ok %d %d", &w, &h) != 2 || w <= 0 || h <= 0 ||
         reply.size() - eol - 1 < (size_t)w * h * 4)
       return Fail("short screenshot");
-    int scale = args.size() >= 3 && args[1] == "--scale" ? atoi(args[2].c_str()) : 1;
-    if (scale < 1 || scale > 16) return Fail("scale from 1 to 16");
+    int scale = args.size() >= 3 ? atoi(args[2].c_str()) : 1;
     const unsigned char* px = (const unsigned char*)reply.data() + eol + 1;
     std::vector<unsigned char> big;
     if (scale > 1) {
@@ -227,7 +291,14 @@ int main(int argc, char** argv) {
   }
   size_t eol = reply.find('\n');
   std::string rest = reply.substr(2, eol == std::string::npos ? std::string::npos : eol - 2);
+  if (cmd == "idle") {
+    puts(rest == " 1" ? "idle" : "busy");
+    return rest == " 1" ? 0 : 1;
+  }
+  if (cmd == "post") {
+    puts(rest == " 0" ? "not posted" : "posted");
+    return rest == " 0" ? 1 : 0;
+  }
   if (!rest.empty() && rest[0] == ' ') printf("%s\n", rest.c_str() + 1);
-  if (cmd == "idle" && rest != " 1") return 1;
   return 0;
 }

@@ -7,6 +7,7 @@
 #include "aygshell.h"
 #include "commctrl.h"
 #include "lxresource.h"
+#include "lxprogram.h"
 #include "windows.h"
 
 namespace {
@@ -316,7 +317,11 @@ LRESULT CALLBACK MainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) {
+  int refused = LxProgramNoArguments(commandLine,
+                                     "usage: lumtrax-dialogs [OPTION...]\n"
+                                     "The platform's dialogs and controls, one menu entry each, to try by hand.\n");
+  if (refused >= 0) return refused;
   gInstance = instance;
   WNDCLASSW wc{};
   wc.lpfnWndProc = MainProc;

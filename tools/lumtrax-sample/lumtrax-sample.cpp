@@ -3,6 +3,7 @@
 // mark. Enough to see the platform work and to drive it from a script.
 #include <vector>
 
+#include "lxprogram.h"
 #include "windows.h"
 
 namespace {
@@ -71,7 +72,11 @@ LRESULT CALLBACK SampleProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) {
+  int refused = LxProgramNoArguments(commandLine,
+                                     "usage: lumtrax-sample [OPTION...]\n"
+                                     "A window to drive with lumtrax-device: taps leave marks, the box turns green.\n");
+  if (refused >= 0) return refused;
   WNDCLASSW wc = {};
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = SampleProc;

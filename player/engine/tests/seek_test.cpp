@@ -2,6 +2,7 @@
 
 #include "../../../platform/mm/lxaudio.h"
 #include "enginetest.h"
+#include "equalizer/presets.h"
 #include "shell/playerwindows.h"
 #include "shell/settings.h"
 
@@ -126,6 +127,22 @@ TEST_F(SeekTest, SeekDuringTheFinalDrain) {
   EXPECT_GT(std::atomic_ref<int>(reads).load(), before);
   EXPECT_EQ(2, std::atomic_ref<int>(ends).load());
   EXPECT_EQ(1u, Count(WM_COMMAND, MAKEWPARAM(IDM_STOP, 1)));
+}
+
+// The equalizer's live update while the thread decodes, and after it ended.
+TEST_F(SeekTest, EqualizerChangeWhilePlaying) {
+  PlayUntilRingFull(Probe(Fixture("demo.mp3")));
+  HoldReturns(false);
+  ReleaseReturns(HeldReturns());
+  signed char gains[EQ_GAIN_COUNT] = {3, -2, 0, 1, 0, 0, 4, 0, 0, -6, 0};
+  for (int i = 0; i < 20 && !Ended(); i++) {
+    gains[0] = (signed char)(i % 10);
+    ApplyEqualizer(gains);
+    Pump();
+  }
+  ASSERT_TRUE(PumpUntil([&] { return Ended(); }));
+  ApplyEqualizer(gains);
+  EXPECT_EQ(nullptr, g_engine.decoderMutex);
 }
 
 }  // namespace

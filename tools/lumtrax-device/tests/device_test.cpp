@@ -4,16 +4,21 @@
 #include <png.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "lxdevice.h"
 #include "windows.h"
 
 extern char** environ;
@@ -162,4 +167,67 @@ TEST_F(DeviceTest, ForegroundFromAnotherProcessActivatesOnTheWindowsOwnThread) {
   EXPECT_EQ(HIWORD(after), 0) << "no activation ran on the socket's thread";
   PostMessageW(h, WM_CLOSE, 0, 0);
   EXPECT_EQ(Wait(sample), 0);
+}
+
+// What a user meets on the command line: help, mistakes (status 2, one line),
+// answers in words, a program that never answers, the end by SIGTERM.
+TEST_F(DeviceTest, CommandLineAndTheSamplePrograms) {
+  std::string out = dir_ + "/out.txt";
+  auto said = [&] {
+    std::ifstream f(out);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+  };
+  auto status = [](int s) { return WIFEXITED(s) ? WEXITSTATUS(s) : -1; };
+  for (const char* help : {"-h", "--help"}) {
+    EXPECT_EQ(status(Device(std::string(help) + " >" + out)), 0);
+    EXPECT_NE(said().find("usage: lumtrax-device"), std::string::npos);
+  }
+  for (const char* wrong : {"frob", "tap 10 x", "tap 10", "drag 1 2 3 4 0", "--pid abc list", "--timeout -1 list"}) {
+    EXPECT_EQ(status(Device(std::string(wrong) + " 2>" + out)), 2) << wrong;
+    std::string text = said();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << wrong << ": " << text;
+  }
+  EXPECT_NE((Device("frob 2>" + out), said()).find("unknown command frob"), std::string::npos);
+  for (const char* program : {"lumtrax-sample", "lumtrax-dialogs", "reader-bench"}) {
+    EXPECT_EQ(status(std::system((Bin() + "/" + program + " --help >" + out + " 2>/dev/null").c_str())), 0);
+    EXPECT_NE(said().find(std::string("usage: ") + program), std::string::npos) << program;
+    EXPECT_EQ(status(std::system((Bin() + "/" + program + " --bogus 2>" + out).c_str())), 2) << program;
+    EXPECT_NE(said().find("unknown option --bogus"), std::string::npos) << program << ": " << said();
+  }
+
+  pid_t sample = Start({Bin() + "/lumtrax-sample", "--headless"});
+  HWND h = FindSample();
+  ASSERT_NE(h, nullptr);
+  std::string pid = "--pid " + std::to_string(sample) + " ";
+  EXPECT_EQ(status(Device(pid + "tap 240 10 2>" + out)), 2) << "off the 240x320 screen";
+  EXPECT_NE(said().find("outside the screen"), std::string::npos);
+  EXPECT_EQ(status(Device(pid + "idle >" + out)), 0);
+  EXPECT_EQ(said(), "idle\n");
+  ASSERT_EQ(status(Device(pid + "windows >" + out)), 0);
+  std::istringstream lines(said());
+  std::string line, window;
+  while (std::getline(lines, line))
+    if (line.find("LumtraxSample") != std::string::npos) window = line.substr(0, line.find(' '));
+  ASSERT_FALSE(window.empty());
+  EXPECT_EQ(status(Device(pid + "post " + window + " 1025 0 0 >" + out)), 0) << window;
+  EXPECT_EQ(said(), "posted\n");
+
+  // A socket that takes the call and never answers.
+  std::string path = LxDeviceSocketDir() + "/" + std::to_string(getpid()) + ".sock";
+  int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un a{};
+  a.sun_family = AF_UNIX;
+  snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+  ASSERT_EQ(bind(fd, (sockaddr*)&a, sizeof a), 0);
+  ASSERT_EQ(listen(fd, 4), 0);
+  EXPECT_EQ(status(Device("--pid " + std::to_string(getpid()) + " --timeout 0.3 idle 2>" + out)), 1);
+  EXPECT_NE(said().find("did not answer within 0.3 s"), std::string::npos) << said();
+  close(fd);
+  unlink(path.c_str());
+
+  std::string socketPath = LxDeviceSocketDir() + "/" + std::to_string(sample) + ".sock";
+  EXPECT_EQ(access(socketPath.c_str(), F_OK), 0);
+  kill(sample, SIGTERM);
+  EXPECT_EQ(Wait(sample), 0);
+  EXPECT_NE(access(socketPath.c_str(), F_OK), 0) << "the socket goes with the program";
 }
