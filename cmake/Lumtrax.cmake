@@ -15,7 +15,9 @@ function(lumtrax_test name)
   # device socket folder, so they cannot reach a player the user runs).
   set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR
     env "LUMTRAX_SHARED=${LUMTRAX_SHARED_DIR}" "LUMTRAX_BIN=${LUMTRAX_OUT}" "LUMTRAX_SOURCE=${CMAKE_SOURCE_DIR}"
-        "LUMTRAX_HOME=${CMAKE_BINARY_DIR}/test-home")
+        "LUMTRAX_HOME=${CMAKE_BINARY_DIR}/test-home"
+        # Nor the user's session bus: a test that wants one brings its own.
+        "DBUS_SESSION_BUS_ADDRESS=unix:path=${CMAKE_BINARY_DIR}/test-home/no-session-bus")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
 endfunction()
 

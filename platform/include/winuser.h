@@ -42,6 +42,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
 #define WM_WINDOWPOSCHANGED 0x0047
+#define WM_COPYDATA 0x004A  // lParam a COPYDATASTRUCT; also carried to other processes' windows
 #define WM_NOTIFY 0x004E
 #define WM_NCDESTROY 0x0082
 #define WM_HELP 0x0053
@@ -373,6 +374,14 @@ typedef struct tagMSG {
   DWORD time;
   POINT pt;
 } MSG, *PMSG, *LPMSG;
+
+// WM_COPYDATA's block: only valid during the call; SendMessageW only (a post
+// cannot carry it).
+typedef struct tagCOPYDATASTRUCT {
+  ULONG_PTR dwData;
+  DWORD cbData;
+  PVOID lpData;
+} COPYDATASTRUCT, *PCOPYDATASTRUCT;
 
 typedef struct tagCREATESTRUCTW {
   LPVOID lpCreateParams;

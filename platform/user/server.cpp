@@ -62,6 +62,8 @@ std::string WindowsPath(int pid) { return LxDeviceSocketDir() + "/" + std::to_st
 // forward are quick requests; a sent message waits for the other program.
 constexpr int kQuickCallMs = 2000;
 constexpr int kSendCallMs = 5000;
+// A request line is read up to 64 KiB; WM_COPYDATA's block goes in hex.
+constexpr size_t kCopyDataMax = 16384;
 
 // A stopped process (Ctrl-Z, SIGSTOP) cannot answer at all: no use waiting.
 bool ProcessStopped(int pid) {
@@ -171,6 +173,27 @@ std::string Serve(const std::string& line) {
     {
       std::lock_guard lock(UserLock());
       if (!GetWin(h)) return "err no such window\n";
+    }
+    // WM_COPYDATA carries its block after the numbers: dwData and the bytes in hex.
+    COPYDATASTRUCT copy{};
+    std::string bytes;
+    if (msg == WM_COPYDATA) {
+      if (cmd != "send") return "err copydata is sent\n";
+      std::string hex;
+      copy.dwData = (ULONG_PTR)num();
+      in >> hex;
+      if (hex == "-") hex.clear();
+      if (hex.size() % 2 || hex.size() > 2 * kCopyDataMax) return "err bad copydata\n";
+      for (size_t i = 0; i < hex.size(); i += 2) {
+        char pair[3] = {hex[i], hex[i + 1], 0};
+        char* end;
+        long b = strtol(pair, &end, 16);
+        if (*end) return "err bad copydata\n";
+        bytes += (char)b;
+      }
+      copy.cbData = (DWORD)bytes.size();
+      copy.lpData = bytes.empty() ? nullptr : bytes.data();
+      lp = (LPARAM)&copy;
     }
     LRESULT r = cmd == "send" ? SendMessageW(h, msg, wp, lp) : PostMessageW(h, msg, wp, lp);
     return "ok " + std::to_string((long long)r) + "\n";
@@ -442,6 +465,24 @@ BOOL RemoteForeground(int pid, uint64_t handle) {
 LRESULT RemoteSend(int pid, uint64_t handle, UINT msg, WPARAM wParam, LPARAM lParam, bool post) {
   std::string req = std::string(post ? "post " : "send ") + Hex64(handle) + " " + std::to_string(msg) + " " +
                     std::to_string((long long)wParam) + " " + std::to_string((long long)lParam);
+  if (msg == WM_COPYDATA) {
+    // The block travels, not its address.
+    const COPYDATASTRUCT* copy = (const COPYDATASTRUCT*)lParam;
+    if (post || !copy || copy->cbData > kCopyDataMax || (copy->cbData && !copy->lpData)) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    req.push_back(' ');
+    req.append(std::to_string((unsigned long long)copy->dwData));
+    req.push_back(' ');
+    static const char digits[] = "0123456789abcdef";
+    const unsigned char* b = (const unsigned char*)copy->lpData;
+    for (DWORD i = 0; i < copy->cbData; i++) {
+      req += digits[b[i] >> 4];
+      req += digits[b[i] & 15];
+    }
+    if (copy->cbData == 0) req += "-";
+  }
   std::string reply;
   if (!LxDeviceCall(pid, req, reply, kSendCallMs) || reply.rfind("ok ", 0) != 0) {
     SetLastError(ERROR_TIMEOUT);

@@ -493,7 +493,22 @@ LRESULT OnUnmute(HWND, UINT, LPARAM, UINT) {
   return 0;
 }
 
-LRESULT OnSeek(HWND hwnd, UINT, LPARAM, UINT) {
+// Code 1 … 101 comes from outside the board (the desktop's media controls):
+// the knob goes to code − 1 percent first, then the seek runs as after a drag.
+LRESULT OnSeek(HWND hwnd, UINT, LPARAM, UINT code) {
+  if (code >= 1 && code <= 101) {
+    if (PlayerFlagsTest(Seeking) || g_engine.SeekStep != 0) return 0;
+    SkinSlider& s = g_board.sliders[BoardPosition];
+    LONG range = BOARD_POSITION_MAX - BOARD_POSITION_MIN;
+    // Rounded up, so that KnobPercent reads the same percent back.
+    LONG left = BOARD_POSITION_MIN + (LONG)(((code - 1) * range + 99) / 100);
+    RECT old = s.knobRect;
+    OffsetRect(&s.knobRect, left - s.knobRect.left, 0);
+    RECT both;
+    UnionRect(&both, &old, &s.knobRect);
+    Invalidate(&both);
+    PlayerFlagsSet(Seeking);
+  }
   EngineSeekStep(hwnd);
   return 0;
 }

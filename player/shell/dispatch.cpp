@@ -1,5 +1,6 @@
 #include "shell/dispatch.h"
 
+#include "shell/panes.h"
 #include "shell/playerwindows.h"
 #include "shell/power.h"
 
@@ -15,6 +16,7 @@ LRESULT Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, const Me
     BOOL input = (message >= WM_KEYDOWN && message < 259) || (message >= 512 && message <= 515);
     if (s_busyCount != 0 && input) return 0;
     LRESULT result = table[i].handler(hwnd, message, wParam, lParam);
+    if (g_shellHooks.handled) g_shellHooks.handled();
     if (result != NOT_HANDLED) return result;
     break;
   }

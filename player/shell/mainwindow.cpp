@@ -220,6 +220,42 @@ void StartFileStep(void) {
   if (g_settings.playAtOpen == 0) g_engine.filePath[0] = 0;
 }
 
+// A file handed over while running: taken at once (the sender waits), opened
+// from the queue, so a box for a bad file does not hold the sender.
+static WCHAR s_handedFile[MAX_PATH];
+
+static LRESULT OnCopyData(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
+  const COPYDATASTRUCT* copy = (const COPYDATASTRUCT*)lParam;
+  if (!copy || copy->dwData != COPYDATA_OPENFILE || !copy->lpData) return FALSE;
+  DWORD units = copy->cbData / sizeof(WCHAR);
+  if (units < 2 || units > MAX_PATH || ((const WCHAR*)copy->lpData)[units - 1] != 0) return FALSE;
+  // Before the welcome dialog ends, the file becomes the start file.
+  WCHAR* target = s_startPending ? s_commandLine : s_handedFile;
+  memcpy(target, copy->lpData, units * sizeof(WCHAR));
+  if (!s_startPending) PostMessageW(hwnd, UM_OPENFILE, 0, 0);
+  return TRUE;
+}
+
+// The start file step for a file handed over: a valid one replaces the list
+// and plays; a bad one shows the box and leaves the list and playback alone.
+static LRESULT OnOpenFile(HWND, UINT, WPARAM, LPARAM) {
+  WCHAR path[MAX_PATH];
+  lstrcpynW(path, s_handedFile, MAX_PATH);
+  s_handedFile[0] = 0;
+  if (!path[0]) return 0;
+  BOOL added = FALSE;
+  if (StartFileValid(path) && g_windows.playlist) {
+    SendMessageW(g_windows.playlist, UM_CLEARPLAYLIST, 0, 0);
+    added = SendMessageW(g_windows.playlist, UM_ADDFILE, 0, (LPARAM)path) != 0;
+  }
+  if (!added) {
+    MessageBoxW(g_windows.main, u"Ungültige Audiodatei", u"Fehler", MB_OK);
+    return 0;
+  }
+  PlayIndex(0, FALSE);
+  return 0;
+}
+
 void MainWindowWelcome(void) {
   if (g_settings.noWelcome == 1) {
     s_startPending = FALSE;
@@ -287,7 +323,7 @@ static LRESULT OnCommand(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
 static const MessageEntry MainMessages[] = {
     {WM_CREATE, OnCreate},       {WM_DESTROY, OnDestroy}, {WM_TIMER, OnTimer},      {WM_COMMAND, OnCommand},
     {UM_MENUSTATE, OnMenuState}, {WM_HOTKEY, OnHotKey},   {UM_NOTHING, NULL},       {WM_ACTIVATE, OnActivate},
-    {UM_WAKEUP, WakeUpHandler},  {WM_SETTINGCHANGE, NULL},
+    {UM_WAKEUP, WakeUpHandler},  {WM_SETTINGCHANGE, NULL}, {WM_COPYDATA, OnCopyData},   {UM_OPENFILE, OnOpenFile},
 };
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

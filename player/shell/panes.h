@@ -16,6 +16,7 @@ struct ShellHooks {
   INT_PTR (*settingsSheet)(HWND owner);                      // 40039; IDOK when it ended with OK
   void (*boundButtonsOff)(void);                             // engine Unbind's last step
   void (*applyPendingSettings)(void);                        // the board's Play in Stopped, before comparing paths
+  void (*handled)(void);  // after each message a table handler took, on the window's thread: watchers of the state
 };
 
 extern ShellHooks g_shellHooks;

@@ -9,6 +9,10 @@
 #define UM_PLAYBACKENDED 0x1402
 #define UM_ADDFILE 0x1403
 #define UM_CLEARPLAYLIST 0x1404
+// To the main window: play the file WM_COPYDATA handed over (a second start, the desktop's "open").
+#define UM_OPENFILE 0x1405
+// WM_COPYDATA's dwData for a file to open: its path, UTF-16 with the terminating zero.
+#define COPYDATA_OPENFILE 0x4C58
 #define UM_MENUSTATE 0x2400
 #define UM_WAKEUP 50000
 // Sent to the equalizer window; the last parameter is the address of 11 gains.

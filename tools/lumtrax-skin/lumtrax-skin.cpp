@@ -1,10 +1,13 @@
 // lumtrax-skin [--check] [--root DIR]: draws the player's and the installers'
 // bitmaps with the platform's GDI and writes them as 4-bit BMP files named
-// <id>_<name>.bmp. --check compares with the files in place instead and
+// <id>_<name>.bmp, and the program icon for desktops as PNGs of the hicolor
+// theme's sizes. --check compares with the files in place instead and
 // lists those that differ (exit code 1).
 //
 // One dark palette for everything. Labels go through the runtime's own text
 // path, so words the board writes over lie exactly on their dim copies.
+#include <png.h>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -424,6 +427,42 @@ Art Icon() {
   return a;
 }
 
+// The same icon at a desktop theme's size; magenta is clear.
+Art DesktopIcon(int s) {
+  Art a = Make(s, s, Mask);
+  auto k = [s](int v) { return (v * s + 16) / 32; };
+  Box(a, k(1), k(1), k(31), k(31), Panel);
+  for (int i = 0; i < (s + 31) / 32; ++i) Frame(a, k(1) + i, k(1) + i, k(31) - i, k(31) - i, Light, Shade);
+  Polygon(a, {{k(7), k(6)}, {k(7), k(20)}, {k(19), k(13)}}, Cyan);
+  for (int i = 0; i < 4; ++i) Box(a, k(7 + i * 5), k(25 - 2 * i), k(11 + i * 5), k(27), i == 3 ? Yellow : Green);
+  return a;
+}
+
+const int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
+std::vector<unsigned char> Png(const Art& a) {
+  std::vector<unsigned char> rgba((size_t)a.w * a.h * 4);
+  for (int i = 0; i < a.w * a.h; ++i) {
+    DWORD c = a.px[i] & 0xFFFFFF;
+    rgba[4 * i] = c >> 16 & 255;
+    rgba[4 * i + 1] = c >> 8 & 255;
+    rgba[4 * i + 2] = c & 255;
+    rgba[4 * i + 3] = c == kPalette[Mask] ? 0 : 255;
+    if (c == kPalette[Mask]) rgba[4 * i] = rgba[4 * i + 1] = rgba[4 * i + 2] = 0;
+  }
+  png_image img = {};
+  img.version = PNG_IMAGE_VERSION;
+  img.width = a.w;
+  img.height = a.h;
+  img.format = PNG_FORMAT_RGBA;
+  png_alloc_size_t size = 0;
+  if (!png_image_write_to_memory(&img, nullptr, &size, 0, rgba.data(), 0, nullptr)) return {};
+  std::vector<unsigned char> out(size);
+  if (!png_image_write_to_memory(&img, out.data(), &size, 0, rgba.data(), 0, nullptr)) return {};
+  out.resize(size);
+  return out;
+}
+
 // ---- files ----
 
 struct Output {
@@ -603,6 +642,29 @@ int main(int argc, char** argv) {
     std::string tmp = path + ".tmp";
     FILE* f = fopen(tmp.c_str(), "wb");
     if (!f || fwrite(bmp.data(), 1, bmp.size(), f) != bmp.size() || fclose(f) != 0 ||
+        rename(tmp.c_str(), path.c_str()) != 0) {
+      fprintf(stderr, "lumtrax-skin: cannot write %s\n", path.c_str());
+      return 1;
+    }
+  }
+  for (int size : kIconSizes) {
+    Art a = DesktopIcon(size);
+    std::vector<unsigned char> png = Png(a);
+    Free(a);
+    std::string folder = root + "/player/resources/icons/hicolor/" + std::to_string(size) + "x" +
+                         std::to_string(size) + "/apps";
+    std::string path = folder + "/lumtrax.png";
+    if (check) {
+      if (png.empty() || ReadAll(path) != png) {
+        printf("differs: %s\n", path.c_str());
+        ++differ;
+      }
+      continue;
+    }
+    std::filesystem::create_directories(folder);
+    std::string tmp = path + ".tmp";
+    FILE* f = fopen(tmp.c_str(), "wb");
+    if (png.empty() || !f || fwrite(png.data(), 1, png.size(), f) != png.size() || fclose(f) != 0 ||
         rename(tmp.c_str(), path.c_str()) != 0) {
       fprintf(stderr, "lumtrax-skin: cannot write %s\n", path.c_str());
       return 1;
