@@ -198,6 +198,25 @@ inline Fixed Requantize(uint32_t code, const Requantizer& r) {
   return (y + r.round) >> r.shift;
 }
 
+// Requantize for many codes at once, each lane with its own constants: the
+// same 32-bit steps, none of which can overflow for codes of their class.
+struct RequantLanes {
+  static constexpr int kMax = 192;  // two channels x 32 subbands x 3 codes
+  alignas(32) int32_t flip[kMax], shl[kMax], d[kMax], c[kMax], mantissa[kMax], right[kMax], left[kMax], round[kMax];
+};
+
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void RequantizeLanes(const RequantLanes& p, const uint32_t* __restrict code, Fixed* __restrict out, int count) {
+  for (int i = 0; i < count; i++) {
+    int32_t x = (int32_t((code[i] ^ uint32_t(p.flip[i])) << p.shl[i]) >> 3) + p.d[i];
+    int32_t y = int32_t(uint32_t((x + 2048) >> 12) * uint32_t(p.c[i]));
+    y = int32_t(uint32_t((y + 2048) >> 12) * uint32_t(p.mantissa[i]));
+    out[i] = ((y + p.round[i]) >> p.right[i]) << p.left[i];
+  }
+}
+
 }  // namespace
 
 int DecodeLayer2(DecoderState& d) {
@@ -265,34 +284,54 @@ int DecodeLayer2(DecoderState& d) {
 
   // The allocated subbands in reading order. Classes of few levels (3, 5, 7,
   // 9) take their values from a small table per scalefactor part, worked out
-  // for every code once instead of per sample.
+  // for every code once instead of per sample; the others are requantised
+  // together once a granule's codes are read.
   struct Item {
     const QuantClass* q;
     uint8_t ch, sb, joint, table;
+    int16_t lane;  // first of its three lanes
   };
   Item items[64];
-  int itemCount = 0;
-  Requantizer requant[2][32][3];
+  int itemCount = 0, lanes = 0;
+  static RequantLanes laneParts[3];
   alignas(16) Fixed small[2][32][3][16];
   for (int sb = 0; sb < sblimit; ++sb) {
     for (int ch = 0; ch < channels; ++ch) {
       const QuantClass* q = quant[ch][sb];
       if (!q || (sb >= bound && ch > 0)) continue;
       Item& it = items[itemCount++];
-      it = Item{q, uint8_t(ch), uint8_t(sb), uint8_t(sb >= bound), uint8_t(q->levels <= 9 && sb < bound)};
+      it = Item{q, uint8_t(ch), uint8_t(sb), uint8_t(sb >= bound), uint8_t(q->levels <= 9 && sb < bound), -1};
       if (it.joint) continue;
+      if (!it.table) {
+        it.lane = int16_t(lanes);
+        lanes += 3;
+      }
       for (int part = 0; part < 3; ++part) {
-        Requantizer& r = requant[ch][sb][part];
-        r = MakeRequantizer(*q, scale[ch][sb][part]);
-        // Grouped codes stay below the levels; plain ones may be all ones.
-        const int codes = q->grouped ? q->levels : 1 << q->sampleBits;
-        if (it.table)
+        const Requantizer r = MakeRequantizer(*q, scale[ch][sb][part]);
+        if (it.table) {
+          // Grouped codes stay below the levels; plain ones may be all ones.
+          const int codes = q->grouped ? q->levels : 1 << q->sampleBits;
           for (int code = 0; code < codes; ++code) small[ch][sb][part][code] = Requantize(uint32_t(code), r);
+          continue;
+        }
+        RequantLanes& p = laneParts[part];
+        for (int k = it.lane; k < it.lane + 3; ++k) {
+          p.flip[k] = int32_t(1) << (r.bits - 1);
+          p.shl[k] = 32 - r.bits;
+          p.d[k] = r.d;
+          p.c[k] = r.c;
+          p.mantissa[k] = r.mantissa;
+          p.right[k] = r.shift < 0 ? 0 : r.shift;
+          p.left[k] = r.shift < 0 ? 1 : 0;
+          p.round[k] = r.round;
+        }
       }
     }
   }
 
   ClearBlocks(d.subbands, channels, 36);
+  alignas(32) uint32_t codes[RequantLanes::kMax];
+  alignas(32) Fixed values[RequantLanes::kMax];
   for (int granule = 0; granule < 12; ++granule) {
     const int part = granule >> 2;
     Fixed (*out[2])[32] = {&d.subbands.sample[0][3 * granule], &d.subbands.sample[1][3 * granule]};
@@ -307,14 +346,24 @@ int DecodeLayer2(DecoderState& d) {
         out[ch][1][sb] = t[code[1]];
         out[ch][2][sb] = t[code[2]];
       } else if (!it.joint) {
-        const Requantizer& r = requant[ch][sb][part];
-        for (int k = 0; k < 3; ++k) out[ch][k][sb] = Requantize(code[k], r);
+        codes[it.lane] = code[0];
+        codes[it.lane + 1] = code[1];
+        codes[it.lane + 2] = code[2];
       } else {
         for (int k = 0; k < 3; ++k) {
           const Fixed x = RequantizeLayer2(code[k], *it.q);
           for (int c = 0; c < channels; ++c) out[c][k][sb] = ApplyScalefactor(x, scale[c][sb][part]);
         }
       }
+    }
+    if (!lanes) continue;
+    RequantizeLanes(laneParts[part], codes, values, lanes);
+    for (int i = 0; i < itemCount; ++i) {
+      const Item& it = items[i];
+      if (it.lane < 0) continue;
+      out[it.ch][0][it.sb] = values[it.lane];
+      out[it.ch][1][it.sb] = values[it.lane + 1];
+      out[it.ch][2][it.sb] = values[it.lane + 2];
     }
   }
   BitCacheStop(bits, br);

@@ -346,6 +346,33 @@ inline Fixed TakeSign(MainBits& m, int k, Fixed v) {
   return Fixed((uint32_t(v) ^ (0u - sign)) + sign);
 }
 
+// A quadruple's signs at once: by its magnitudes (four bits, line 0 lowest)
+// and the next four bits of the window, the factor of each line (+1, -1 or
+// 0), and how many sign bits the lines take.
+struct QuadSigns {
+  int8_t factor[16][16][4];
+  uint8_t bits[16];
+  QuadSigns() {
+    for (int mask = 0; mask < 16; mask++) {
+      bits[mask] = 0;
+      for (int i = 0; i < 4; i++) bits[mask] = uint8_t(bits[mask] + ((mask >> i) & 1));
+      for (int window = 0; window < 16; window++) {
+        int taken = 0;
+        for (int i = 0; i < 4; i++) {
+          if (!((mask >> i) & 1)) {
+            factor[mask][window][i] = 0;
+            continue;
+          }
+          int sign = (window >> (3 - taken)) & 1;
+          taken++;
+          factor[mask][window][i] = int8_t(sign ? -1 : 1);
+        }
+      }
+    }
+  }
+};
+const QuadSigns kQuadSigns;
+
 // Walks a tree from the window; the window must hold the longest code.
 inline uint32_t Lookup(MainBits& m, const uint32_t* tree, int width) {
   uint32_t e = tree[m.window >> (64 - width)];
@@ -457,7 +484,10 @@ int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, 
       EnterBand(cache, exponents[s]);
       if (line + 4 <= seg[s].end) {  // the common case: all four in one band
         Fixed one = Requantized(cache, 1);
-        for (int i = 0; i < 4; i++) v[i] = TakeSign(m, int((e >> (4 + i)) & 1), (e & (0x10u << i)) ? one : 0);
+        const uint32_t mask = (e >> 4) & 15;
+        const int8_t* factor = kQuadSigns.factor[mask][m.window >> 60];
+        for (int i = 0; i < 4; i++) v[i] = Fixed(uint32_t(one) * uint32_t(int32_t(factor[i])));
+        Skip(m, kQuadSigns.bits[mask]);
       } else {
         for (int i = 0; i < 4; i++) {
           while (line + i >= seg[s].end && s + 1 < segments) s++;

@@ -219,6 +219,31 @@ bool HasAvx2() {
   static const bool avx2 = __builtin_cpu_supports("avx2");
   return avx2;
 }
+
+// sums[sb][t] (32 subbands by 18 times) to out[t * 32 + sb]: 8 x 8 tiles
+// through the registers for times 0..15, the last two plainly.
+__attribute__((target("avx2"))) void WriteSubbandsAvx2(const Fixed (*sums)[18], Fixed* out) {
+  for (int sb0 = 0; sb0 < 32; sb0 += 8)
+    for (int t0 = 0; t0 < 16; t0 += 8) {
+      __m256i r[8];
+      for (int l = 0; l < 8; l++) r[l] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums[sb0 + l] + t0));
+      __m256i a0 = _mm256_unpacklo_epi32(r[0], r[1]), a1 = _mm256_unpackhi_epi32(r[0], r[1]);
+      __m256i a2 = _mm256_unpacklo_epi32(r[2], r[3]), a3 = _mm256_unpackhi_epi32(r[2], r[3]);
+      __m256i a4 = _mm256_unpacklo_epi32(r[4], r[5]), a5 = _mm256_unpackhi_epi32(r[4], r[5]);
+      __m256i a6 = _mm256_unpacklo_epi32(r[6], r[7]), a7 = _mm256_unpackhi_epi32(r[6], r[7]);
+      __m256i b0 = _mm256_unpacklo_epi64(a0, a2), b1 = _mm256_unpackhi_epi64(a0, a2);
+      __m256i b2 = _mm256_unpacklo_epi64(a1, a3), b3 = _mm256_unpackhi_epi64(a1, a3);
+      __m256i b4 = _mm256_unpacklo_epi64(a4, a6), b5 = _mm256_unpackhi_epi64(a4, a6);
+      __m256i b6 = _mm256_unpacklo_epi64(a5, a7), b7 = _mm256_unpackhi_epi64(a5, a7);
+      const __m256i t[8] = {_mm256_permute2x128_si256(b0, b4, 0x20), _mm256_permute2x128_si256(b1, b5, 0x20),
+                            _mm256_permute2x128_si256(b2, b6, 0x20), _mm256_permute2x128_si256(b3, b7, 0x20),
+                            _mm256_permute2x128_si256(b0, b4, 0x31), _mm256_permute2x128_si256(b1, b5, 0x31),
+                            _mm256_permute2x128_si256(b2, b6, 0x31), _mm256_permute2x128_si256(b3, b7, 0x31)};
+      for (int j = 0; j < 8; j++) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + (t0 + j) * 32 + sb0), t[j]);
+    }
+  for (int t = 16; t < 18; t++)
+    for (int sb = 0; sb < 32; sb++) out[t * 32 + sb] = sums[sb][t];
+}
 #endif
 
 // Folds the DCT-IV outputs to the 36 IMDCT outputs and windows them: the
@@ -339,10 +364,10 @@ void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int lo
     }
 
   Fixed buffer[36];
-  Fixed sum[18];
+  alignas(32) Fixed sums[32][18];
   for (sb = 0; sb < 32; sb++) {
     Fixed* ov = overlap + sb * 18;
-    Fixed* o = out + sb;
+    Fixed* sum = sums[sb];
     if (kind[sb] != kNone) {
       if (kind[sb] == kLong) {  // a mixed flag on a start or stop block: subbands 0 and 1 take the normal window
         int type = longSubbands < 0 && sb < 2 ? 0 : longType;
@@ -353,17 +378,22 @@ void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int lo
       } else
         Layer3ImdctShort(lines + sb * 18, buffer);
       for (int i = 0; i < 18; i++) sum[i] = AddSaturated(buffer[i], ov[i]);
-      std::memcpy(ov, buffer + 18, sizeof sum);
+      std::memcpy(ov, buffer + 18, 18 * sizeof(Fixed));
     } else {
       for (int i = 0; i < 18; i++) sum[i] = ov[i] < -INT32_MAX ? -INT32_MAX : ov[i];
-      std::memset(ov, 0, sizeof sum);
+      std::memset(ov, 0, 18 * sizeof(Fixed));
     }
     const Fixed flip = -(sb & 1);  // odd subbands negate their odd samples
-    for (int i = 0; i < 18; i += 2) {
-      o[i * stride] = sum[i];
-      o[(i + 1) * stride] = (sum[i + 1] ^ flip) - flip;
-    }
+    for (int i = 1; i < 18; i += 2) sum[i] = (sum[i] ^ flip) - flip;
   }
+#ifdef LAYER3_DCT_AVX2
+  if (stride == 32 && HasAvx2()) {
+    WriteSubbandsAvx2(sums, out);
+    return;
+  }
+#endif
+  for (sb = 0; sb < 32; sb++)
+    for (int i = 0; i < 18; i++) out[i * stride + sb] = sums[sb][i];
 }
 
 }  // namespace

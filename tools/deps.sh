@@ -7,7 +7,7 @@ pkgs=(build-essential cmake pkg-config libsdl2-dev libfreetype-dev libicu-dev fo
       fonts-wine gcab libmspack-dev libsystemd-dev)
 case "${1:-}" in
   test)  pkgs+=(mpg123 xvfb cabextract dbus playerctl desktop-file-utils appstream) ;;
-  bench) pkgs+=(libbenchmark-dev mpg123 madplay ffmpeg lame twolame sox) ;;
+  bench) pkgs+=(libbenchmark-dev mpg123 madplay ffmpeg lame twolame sox valgrind) ;;
   fuzz)  pkgs+=(clang libclang-rt-14-dev) ;;
   id3v2-fixtures) pkgs+=(python3-mutagen) ;;  # tools/make-id3v2-fixtures.sh only
 esac

@@ -223,7 +223,7 @@ TEST_F(DesktopTest, MediaControlsDriveThePlayerAndItsSettings) {
 
 TEST_F(DesktopTest, SecondStartHandsItsFileToTheRunningPlayer) {
   if (!NeedBus()) GTEST_SKIP() << "dbus-daemon or playerctl missing (tools/deps.sh test)";
-  std::string two = Titled("two.mp3", "Two"), bad = home_ + "/music/bad.mp3";
+  std::string two = Titled("zwei ä.mp3", "Two"), bad = home_ + "/music/bad.mp3";
   WriteHostFile(bad, Bytes(3000, 'x'));
   pid_t first = StartPlayer({demo_});
   EXPECT_EQ(WaitFor(std::string(kCtl) + "metadata title", "Demo"), "Demo");
