@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -55,8 +56,9 @@ Recording ReadWav(const std::string& path) {
   return r;
 }
 
-Samples Decode(const std::string& file, const std::string& scratch) {
-  std::string command = "'" + BinFolder() + "/lumtrax-decode' --raw '" + file + "' '" + scratch + "'";
+Samples Decode(const std::string& file, const std::string& scratch, const std::string& gains) {
+  std::string command = "'" + BinFolder() + "/lumtrax-decode' --raw " + (gains.empty() ? "" : "--eq " + gains + " ") +
+                        "'" + file + "' '" + scratch + "'";
   if (system(command.c_str()) != 0) return {};
   Bytes raw = ReadHostFile(scratch);
   Samples s(raw.size() / 2);
@@ -111,6 +113,28 @@ class Scenario : public ::testing::Test {
     fs::copy_file(Fixture(fixture), path, fs::copy_options::overwrite_existing);
     return path;
   }
+  // A fixture repeated `times` over: a longer title of the same frames.
+  std::string PutRepeated(const char* fixture, const std::string& name, int times) {
+    Bytes one = ReadHostFile(Fixture(fixture)), all;
+    for (int i = 0; i < times; i++) all.insert(all.end(), one.begin(), one.end());
+    std::string path = music_ + "/" + name;
+    WriteHostFile(path, all);
+    return path;
+  }
+  // The playlist row shown selected, -1 for none of the first `rows`.
+  int SelectedRow(int rows) {
+    std::vector<DWORD> screen = player_.Screen();
+    for (int r = 0; r < rows && !screen.empty(); r++)
+      if (screen[(kRowY + r * kRowStep) * 240 + 183] == 0x666666) return r;
+    return -1;
+  }
+  bool WaitSelectedRow(int row, int rows, int ms) {
+    for (auto deadline = Clock::now() + std::chrono::milliseconds(ms); Clock::now() < deadline;) {
+      if (SelectedRow(rows) == row) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
   // Default.PLT with these files, favourites marked.
   void WriteList(const std::vector<std::string>& files, const std::vector<int>& favourites = {}) {
     PlaylistInit();
@@ -136,7 +160,9 @@ class Scenario : public ::testing::Test {
     PlaylistDestroy();
     return files;
   }
-  Samples Decode(const std::string& file) { return ::Decode(file, Home() + "/decode.raw"); }
+  Samples Decode(const std::string& file, const std::string& gains = "") {
+    return ::Decode(file, Home() + "/decode.raw", gains);
+  }
   // The recording once it holds `bytes` or more and, unless it goes on for
   // ever, has stopped growing.
   Recording WaitRecording(const std::string& path, size_t bytes, bool endless = false) {
@@ -319,6 +345,77 @@ TEST_F(Scenario, RefusedRatesPlayAtAnotherRateAtTheRightSpeed) {
     ASSERT_GT(heard.channels, 0);
     EXPECT_NEAR(double(heard.samples.size()) / heard.channels / heard.rate, seconds, 0.1) << c.refused;
   }
+}
+
+TEST_F(Scenario, AutoPresetEqualisesByTheTitlesGenre) {
+  player_.Seed(u"AutoRepeat", 0);
+  player_.Seed(u"AutoPreset", 1);
+  player_.Seed(u"Enable Equalizer", 1);
+  std::string rock = Put("tone-44100-stereo-128.mp3", "rock.mp3"), plain = Put("l3-48000-stereo-112.mp3", "plain.mp3");
+  Bytes tagged = ReadHostFile(rock), tag(128, 0);
+  memcpy(tag.data(), "TAGRock Tone", 12);
+  tag[127] = 17;  // "Rock"
+  tagged.insert(tagged.end(), tag.begin(), tag.end());
+  WriteHostFile(rock, tagged);
+  WriteList({rock, plain});
+  std::vector<Samples> decodes = {Decode(rock, "8,5,-6,-9,-4,4,9,11,11,11,0"), Decode(plain)};
+  std::string wav = Home() + "/eq.wav";
+  player_.Start({}, "wav:" + wav);
+  Recording heard = WaitRecording(wav, 44 + 2 * (decodes[0].size() + decodes[1].size() - 4 * 2304));
+  EXPECT_EQ(TitlesHeard(heard.samples, decodes), (std::vector<int>{0, 1})) << "Rock's gains, then the flat ones";
+}
+
+TEST_F(Scenario, TitleFilesThatVanishOrChangeKindAreGoneThrough) {
+  player_.Seed(u"AutoRepeat", 0);
+  // About 25 s each, at a rate that outruns the reader's read-ahead within seconds.
+  std::vector<std::string> files;
+  for (const char* name : {"a.mp2", "b.mp2", "c.mp2", "d.mp2"})
+    files.push_back(PutRepeated("l2-44100-stereo-256-b2b-crc.mp2", name, 40));
+  WriteList(files);
+  player_.Start();
+  ASSERT_TRUE(player_.WaitUp());
+  ASSERT_TRUE(WaitSelectedRow(0, 4, 5000));
+  ASSERT_TRUE(player_.TimeMoves(5000)) << "the first title plays";
+  fs::remove(files[1]);
+  fs::create_directory(files[1]);
+  fs::remove(files[2]);
+  ASSERT_EQ(mkfifo(files[2].c_str(), 0600), 0);
+  fs::resize_file(files[0], 1000);
+  EXPECT_TRUE(WaitSelectedRow(3, 4, 20000)) << "past the folder and the pipe to the last title";
+  EXPECT_TRUE(player_.WaitUp()) << "nothing hangs";
+  EXPECT_TRUE(player_.TimeMoves(5000)) << "the last title plays";
+}
+
+// A second start hands its file over: it replaces the list and plays.
+TEST_F(Scenario, SecondStartWakeUpDisplaySwitchAndSuspendWhilePlaying) {
+  player_.Seed(u"VKButton1", 12);  // F1: "Bildschirmschalter"
+  std::string title = PutRepeated("l2-44100-stereo-256-b2b-crc.mp2", "long.mp2", 40);
+  std::string other = PutRepeated("l2-44100-stereo-256-b2b-crc.mp2", "other.mp2", 40);
+  WriteList({title});
+  pid_t first = player_.Start();
+  ASSERT_TRUE(player_.WaitUp());
+  ASSERT_TRUE(player_.TimeMoves(5000));
+  EXPECT_EQ(player_.WaitExit(player_.Start({other})), 255) << "a second start hands over";
+  ASSERT_TRUE(player_.WaitUp(first));
+  EXPECT_EQ(player_.WaitExit(player_.Start({"WakeUp"})), 255);
+  ASSERT_TRUE(player_.WaitUp(first));
+  EXPECT_TRUE(player_.TimeMoves(5000)) << "playing";
+  auto dark = [&] {
+    std::vector<DWORD> screen = player_.Screen();
+    return !screen.empty() && std::all_of(screen.begin(), screen.end(), [](DWORD p) { return p == 0; });
+  };
+  ASSERT_TRUE(player_.Key(193));
+  EXPECT_TRUE(dark()) << "display off";
+  ASSERT_TRUE(player_.Key(193));
+  EXPECT_FALSE(dark());
+  EXPECT_TRUE(player_.TimeMoves(5000)) << "the music went on";
+  EXPECT_EQ(player_.Call("suspend").rfind("ok", 0), 0u);
+  EXPECT_EQ(player_.Call("wake").rfind("ok", 0), 0u);
+  EXPECT_EQ(player_.WaitExit(player_.Start({"WakeUp"})), 255);
+  ASSERT_TRUE(player_.WaitUp(first));
+  EXPECT_TRUE(player_.TimeMoves(5000)) << "playing after waking";
+  player_.Kill(SIGTERM, first);
+  EXPECT_EQ(ListedFiles(), std::vector<std::string>{other});
 }
 
 }  // namespace
