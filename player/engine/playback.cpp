@@ -265,6 +265,13 @@ void FormatBoardText(const PlaylistEntry* entry) {
   }
 }
 
+// Set while the end of a title moves on to the next: a title that no longer
+// opens (deleted, now a folder) is then passed over without a box, which
+// would hold the music until someone taps it. Passed-over titles in a row
+// are counted so that a list of nothing but such titles stops.
+static int s_advancing;
+static DWORD s_passedOver;
+
 int OpenTrack(DWORD audioStart) {
   PlayerEngine& e = g_engine;
   if (!e.filePath[0] || !e.reader.Open) return 0;  // nothing bound: a shell without its libraries
@@ -272,10 +279,11 @@ int OpenTrack(DWORD audioStart) {
   int useCache = g_settings.useCache ? 1 : 0;
   if (!e.reader.Open(e.filePath, useCache && g_settings.cacheSync ? 1 : 0, useCache, (int)g_settings.cacheBuffer,
                      &e.streamInfo)) {
-    MessageBoxW(nullptr, u"Nicht genügend Speicher!", u"Warnung", MB_OK);
+    if (!s_advancing) MessageBoxW(nullptr, u"Nicht genügend Speicher!", u"Warnung", MB_OK);
     WaitCursor(FALSE, TRUE);
     return 0;
   }
+  s_passedOver = 0;
   e.audioStart = audioStart;
   e.reader.SeekTo(audioStart);
   WaitCursor(FALSE, FALSE);
@@ -323,7 +331,10 @@ void LoadTrack(const PlaylistEntry* entry) {
   e.bitRate = entry->bitRate;
   e.duration = entry->durationSeconds;
   if (g_settings.autoPreset == 1) AutoPreset(entry);
-  if (!OpenTrack(entry->audioStart)) return;
+  if (!OpenTrack(entry->audioStart)) {
+    if (s_advancing && ++s_passedOver <= g_playlist.count) PostBoard(WM_COMMAND, MAKEWPARAM(IDM_STOP, 1));
+    return;
+  }
   PostBoard(WM_COMMAND, IDM_PLAY);
 }
 
@@ -503,6 +514,7 @@ BoardLook BoardPlayCommand(void) {
     // A ring size or cache change the settings sheet could not apply under running music.
     if (CurrentState() == Stopped && g_shellHooks.applyPendingSettings) g_shellHooks.applyPendingSettings();
     if (lstrcmpW(entry->path, g_engine.filePath) != 0) {
+      PlaylistMarkStarted(entry);
       LoadTrack(entry);
       return LookUnchanged;
     }
@@ -521,10 +533,13 @@ BoardLook BoardStopCommand(UINT code) {
   WaitCursor(FALSE, FALSE);
   if (code == 0 || !g_windows.playlist) return LookStopped;
   LRESULT answer;
+  s_advancing = 1;
   if (g_settings.shuffle)
     answer = SendMessageW(g_windows.playlist, WM_COMMAND, MAKEWPARAM(IDM_SHUFFLE_TITLE, g_settings.autoRepeat), 0);
   else
     answer = SendMessageW(g_windows.playlist, WM_COMMAND,
                           MAKEWPARAM(IDM_NEXT_TITLE, g_settings.autoRepeat == 0 ? 1 : 0), 0);
+  s_advancing = 0;
+  if (answer != 0) s_passedOver = 0;
   return answer == 0 ? LookPlaying : LookStopped;
 }

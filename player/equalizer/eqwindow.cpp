@@ -10,6 +10,7 @@
 #include "equalizer/spectrumview.h"
 #include "playlist/filechooser.h"
 #include "shell/dispatch.h"
+#include "shell/savefile.h"
 #include "shell/panes.h"
 #include "shell/playerwindows.h"
 #include "shell/settings.h"
@@ -173,6 +174,8 @@ static LRESULT Create(HWND window, UINT, WPARAM, LPARAM) {
 
   PresetListInit();
   p.presetsTrusted = ReadPresetFile(PresetFilePath, 1);
+  // One that opens but does not read is damaged: set aside, the built-ins take its place.
+  if (!p.presetsTrusted && SetAsideDamaged(PresetFilePath)) p.presetsTrusted = ReadPresetFile(PresetFilePath, 1);
   FindCurrentPreset();
   return 0;
 }

@@ -279,6 +279,17 @@ int ShuffleTitle(int code) {
   return 0;
 }
 
+void PlaylistMarkStarted(PlaylistEntry* entry) {
+  g_navigation.freshStart = 0;
+  if (!entry || (entry->flags & EntryPlayed)) return;
+  // A favourites cycle counts favourites only.
+  DWORD cycle = g_playlist.favouriteCount ? g_playlist.favouriteCount : g_playlist.count;
+  if (g_playlist.favouriteCount && !(entry->flags & EntryFavourite)) return;
+  if (g_navigation.playedCount >= cycle) return;
+  entry->flags |= EntryPlayed;
+  g_navigation.playedCount++;
+}
+
 void PlayIndex(int index, int selectOnly) {
   if (g_playlist.count == 0) return;
   g_navigation.freshStart = 0;

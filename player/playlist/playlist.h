@@ -98,6 +98,10 @@ int NextTitle(int code);
 void PreviousTitle(int code);
 int ShuffleTitle(int code);
 void PlayIndex(int index, int selectOnly);
+// A title the user starts by hand (play on the selection, a double tap)
+// belongs to the cycle like one PlayIndex starts, so the cycle's end does
+// not bring it again.
+void PlaylistMarkStarted(PlaylistEntry* entry);
 
 // Window side: thumb placement from firstRow, the board's load message, the
 // main window's menu state and the full-list warning.

@@ -10,6 +10,7 @@
 #include "playlist/playlist.h"
 #include "playlist/playlistedit.h"
 #include "shell/dispatch.h"
+#include "shell/savefile.h"
 #include "shell/panes.h"
 #include "shell/playerwindows.h"
 #include "shell/power.h"
@@ -227,7 +228,7 @@ static LRESULT OnCreate(HWND window, UINT, WPARAM, LPARAM) {
   ReleaseDC(window, dc);
   PlaylistInit();
   g_playlistView.firstRow = 0;
-  PlaylistLoadDefault(DefaultPlaylist);
+  if (!PlaylistLoadDefault(DefaultPlaylist)) SetAsideDamaged(DefaultPlaylist);
   PlaylistPlaceThumb();
   return 0;
 }
@@ -400,8 +401,7 @@ static LRESULT OnDoubleClick(HWND, UINT, WPARAM, LPARAM lParam) {
     g_navigation.selectedIndex = entry ? r : -1;
     InvalidateRow(r);
   } else if (entry) {
-    // Played marks and the cycle's count are left alone.
-    g_navigation.freshStart = 0;
+    PlaylistMarkStarted(entry);
     PlaylistLoadTrack(entry);
   }
   return 0;

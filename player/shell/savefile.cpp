@@ -27,3 +27,23 @@ int SaveFileCommit(SaveFile* save) {
   DeleteFileW(save->tempPath);
   return 0;
 }
+
+int SetAsideDamaged(LPCWSTR path) {
+  if (!path || !path[0] || lstrlenW(path) >= MAX_PATH) return 0;
+  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  CloseHandle(file);
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  WCHAR aside[2 * MAX_PATH];
+  for (int n = 1; n < 100; n++) {
+    if (n == 1)
+      LxFormatW(aside, 2 * MAX_PATH, u"%s.damaged-%04d%02d%02d-%02d%02d%02d", path, t.wYear, t.wMonth, t.wDay, t.wHour,
+                t.wMinute, t.wSecond);
+    else
+      LxFormatW(aside, 2 * MAX_PATH, u"%s.damaged-%04d%02d%02d-%02d%02d%02d-%d", path, t.wYear, t.wMonth, t.wDay,
+                t.wHour, t.wMinute, t.wSecond, n);
+    if (GetFileAttributesW(aside) == INVALID_FILE_ATTRIBUTES) return MoveFileW(path, aside) ? 1 : 0;
+  }
+  return 0;
+}

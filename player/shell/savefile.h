@@ -17,3 +17,9 @@ int SaveFileBegin(SaveFile* save, LPCWSTR path);
 void SaveFileWrite(SaveFile* save, const void* data, DWORD size);
 // 1 when the new file replaced the old one; otherwise the old file is untouched.
 int SaveFileCommit(SaveFile* save);
+
+// A file that is there and opens but whose content was refused: renamed
+// "<path>.damaged-<date>-<time>" as the registry does with its own, so that
+// the next save of defaults cannot destroy what the user may still need.
+// 1 when it was renamed.
+int SetAsideDamaged(LPCWSTR path);
