@@ -190,18 +190,11 @@ inline Requantizer MakeRequantizer(const QuantClass& q, uint32_t index) {
   return r;
 }
 
-inline Fixed Requantize(uint32_t code, const Requantizer& r) {
-  Fixed x = CodeFraction(code, r.bits) + r.d;
-  Fixed y = Fixed(uint32_t(int32_t((int64_t(x) + 2048) >> 12)) * uint32_t(r.c));
-  y = Fixed(uint32_t(int32_t((int64_t(y) + 2048) >> 12)) * uint32_t(r.mantissa));
-  if (r.shift < 0) [[unlikely]] return y * 2;
-  return (y + r.round) >> r.shift;
-}
-
-// Requantize for many codes at once, each lane with its own constants: the
-// same 32-bit steps, none of which can overflow for codes of their class.
+// ApplyScalefactor(RequantizeLayer2(code, q), index) for many codes at once,
+// each lane with its own constants: the same steps in 32 bits, none of which
+// can overflow for codes of their class.
 struct RequantLanes {
-  static constexpr int kMax = 192;  // two channels x 32 subbands x 3 codes
+  static constexpr int kMax = 64;  // two channels x 32 subbands
   alignas(32) int32_t flip[kMax], shl[kMax], d[kMax], c[kMax], mantissa[kMax], right[kMax], left[kMax], round[kMax];
 };
 
@@ -282,74 +275,56 @@ int DecodeLayer2(DecoderState& d) {
     }
   }
 
-  // The allocated subbands in reading order. Classes of few levels (3, 5, 7,
-  // 9) take their values from a small table per scalefactor part, worked out
-  // for every code once instead of per sample; the others are requantised
-  // together once a granule's codes are read.
+  // The allocated subbands in reading order, each (but those above the
+  // joint-stereo bound) a lane of the requantisation, which runs once a
+  // granule's codes are read: codes k = 0, 1, 2 of every lane in turn.
   struct Item {
     const QuantClass* q;
-    uint8_t ch, sb, joint, table;
-    int16_t lane;  // first of its three lanes
+    uint8_t ch, sb;
+    int16_t lane;  // -1 above the bound
   };
   Item items[64];
   int itemCount = 0, lanes = 0;
   static RequantLanes laneParts[3];
-  alignas(16) Fixed small[2][32][3][16];
   for (int sb = 0; sb < sblimit; ++sb) {
     for (int ch = 0; ch < channels; ++ch) {
       const QuantClass* q = quant[ch][sb];
       if (!q || (sb >= bound && ch > 0)) continue;
       Item& it = items[itemCount++];
-      it = Item{q, uint8_t(ch), uint8_t(sb), uint8_t(sb >= bound), uint8_t(q->levels <= 9 && sb < bound), -1};
-      if (it.joint) continue;
-      if (!it.table) {
-        it.lane = int16_t(lanes);
-        lanes += 3;
-      }
+      it = Item{q, uint8_t(ch), uint8_t(sb), int16_t(sb >= bound ? -1 : lanes)};
+      if (it.lane < 0) continue;
+      lanes++;
       for (int part = 0; part < 3; ++part) {
         const Requantizer r = MakeRequantizer(*q, scale[ch][sb][part]);
-        if (it.table) {
-          // Grouped codes stay below the levels; plain ones may be all ones.
-          const int codes = q->grouped ? q->levels : 1 << q->sampleBits;
-          for (int code = 0; code < codes; ++code) small[ch][sb][part][code] = Requantize(uint32_t(code), r);
-          continue;
-        }
         RequantLanes& p = laneParts[part];
-        for (int k = it.lane; k < it.lane + 3; ++k) {
-          p.flip[k] = int32_t(1) << (r.bits - 1);
-          p.shl[k] = 32 - r.bits;
-          p.d[k] = r.d;
-          p.c[k] = r.c;
-          p.mantissa[k] = r.mantissa;
-          p.right[k] = r.shift < 0 ? 0 : r.shift;
-          p.left[k] = r.shift < 0 ? 1 : 0;
-          p.round[k] = r.round;
-        }
+        p.flip[it.lane] = int32_t(1) << (r.bits - 1);
+        p.shl[it.lane] = 32 - r.bits;
+        p.d[it.lane] = r.d;
+        p.c[it.lane] = r.c;
+        p.mantissa[it.lane] = r.mantissa;
+        p.right[it.lane] = r.shift < 0 ? 0 : r.shift;
+        p.left[it.lane] = r.shift < 0 ? 1 : 0;
+        p.round[it.lane] = r.round;
       }
     }
   }
 
   ClearBlocks(d.subbands, channels, 36);
-  alignas(32) uint32_t codes[RequantLanes::kMax];
-  alignas(32) Fixed values[RequantLanes::kMax];
+  alignas(32) uint32_t codes[3][RequantLanes::kMax];
+  alignas(32) Fixed values[3][RequantLanes::kMax];
   for (int granule = 0; granule < 12; ++granule) {
     const int part = granule >> 2;
     Fixed (*out[2])[32] = {&d.subbands.sample[0][3 * granule], &d.subbands.sample[1][3 * granule]};
     for (int i = 0; i < itemCount; ++i) {
       const Item& it = items[i];
-      const int ch = it.ch, sb = it.sb;
       uint32_t code[3];
       ReadTriple(bits, *it.q, code);
-      if (it.table) {
-        const Fixed* t = small[ch][sb][part];
-        out[ch][0][sb] = t[code[0]];
-        out[ch][1][sb] = t[code[1]];
-        out[ch][2][sb] = t[code[2]];
-      } else if (!it.joint) {
-        codes[it.lane] = code[0];
-        codes[it.lane + 1] = code[1];
-        codes[it.lane + 2] = code[2];
+      if (it.lane >= 0) {
+        codes[0][it.lane] = code[0];
+        codes[1][it.lane] = code[1];
+        codes[2][it.lane] = code[2];
       } else {
+        const int sb = it.sb;
         for (int k = 0; k < 3; ++k) {
           const Fixed x = RequantizeLayer2(code[k], *it.q);
           for (int c = 0; c < channels; ++c) out[c][k][sb] = ApplyScalefactor(x, scale[c][sb][part]);
@@ -357,13 +332,13 @@ int DecodeLayer2(DecoderState& d) {
       }
     }
     if (!lanes) continue;
-    RequantizeLanes(laneParts[part], codes, values, lanes);
+    for (int k = 0; k < 3; ++k) RequantizeLanes(laneParts[part], codes[k], values[k], lanes);
     for (int i = 0; i < itemCount; ++i) {
       const Item& it = items[i];
       if (it.lane < 0) continue;
-      out[it.ch][0][it.sb] = values[it.lane];
-      out[it.ch][1][it.sb] = values[it.lane + 1];
-      out[it.ch][2][it.sb] = values[it.lane + 2];
+      out[it.ch][0][it.sb] = values[0][it.lane];
+      out[it.ch][1][it.sb] = values[1][it.lane];
+      out[it.ch][2][it.sb] = values[2][it.lane];
     }
   }
   BitCacheStop(bits, br);

@@ -11,6 +11,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 #include "state.h"
 
@@ -173,6 +176,44 @@ uint32_t SeedAfter(uint32_t seed, uint32_t n) {
   return seed;
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#define OUTPUT_PAIRS_AVX2 1
+// The preparation below for eight pairs at a time: the sums and steps as
+// pairs L R, and whether every sample stays away from full scale. Returns
+// how many samples it took (a multiple of 8).
+__attribute__((target("avx2"))) int PreparePairsAvx2(const Fixed* l, const Fixed* r, const int16_t* sl,
+                                                     const int16_t* sr, int n, int32_t* sum, int32_t* steps,
+                                                     bool& safe) {
+  __m256i top = _mm256_set1_epi16(-32768), bottom = _mm256_set1_epi16(32767);
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m256i xl = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(l + i));
+    __m256i xr = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r + i));
+    __m256i hi = _mm256_packs_epi32(_mm256_srai_epi32(xl, 16), _mm256_srai_epi32(xr, 16));
+    top = _mm256_max_epi16(top, hi);
+    bottom = _mm256_min_epi16(bottom, hi);
+    __m256i dl = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sl + i)));
+    __m256i dr = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sr + i)));
+    __m256i tl = _mm256_add_epi32(xl, dl), tr = _mm256_add_epi32(xr, dr);
+    __m256i sLo = _mm256_unpacklo_epi32(tl, tr), sHi = _mm256_unpackhi_epi32(tl, tr);
+    __m256i dLo = _mm256_unpacklo_epi32(dl, dr), dHi = _mm256_unpackhi_epi32(dl, dr);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(sum + 2 * i), _mm256_permute2x128_si256(sLo, sHi, 0x20));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(sum + 2 * i + 8), _mm256_permute2x128_si256(sLo, sHi, 0x31));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(steps + 2 * i), _mm256_permute2x128_si256(dLo, dHi, 0x20));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(steps + 2 * i + 8), _mm256_permute2x128_si256(dLo, dHi, 0x31));
+  }
+  __m256i out = _mm256_or_si256(_mm256_cmpgt_epi16(top, _mm256_set1_epi16(4093)),
+                                _mm256_cmpgt_epi16(_mm256_set1_epi16(-4094), bottom));
+  safe = _mm256_testz_si256(out, out) != 0;
+  return i;
+}
+
+bool HasAvx2() {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  return avx2;
+}
+#endif
+
 // OutputStereo for blocks that cannot reach full scale (the error terms stay
 // within 2^16 of the sample): the dither steps come from the table, and the
 // chain loop does only the error feedback on pairs prepared beforehand.
@@ -181,8 +222,8 @@ uint32_t SeedAfter(uint32_t seed, uint32_t n) {
 __attribute__((target_clones("avx2", "default")))
 #endif
 void OutputStereoFast(DitherState states[2], const Fixed* left, const Fixed* right, int count, uint8_t* p) {
-  alignas(16) int32_t sum[2 * kBlock];   // sample + dither step, L R L R
-  alignas(16) int32_t steps[2 * kBlock];
+  alignas(32) int32_t sum[2 * kBlock];   // sample + dither step, L R L R
+  alignas(32) int32_t steps[2 * kBlock];
   alignas(16) int32_t shaped[2 * kBlock + 8];
   const __m128i mask = _mm_set1_epi32(8191);
   const __m128i highest = _mm_set1_epi16(4093), lowest = _mm_set1_epi16(-4094);
@@ -193,6 +234,10 @@ void OutputStereoFast(DitherState states[2], const Fixed* left, const Fixed* rig
     const Fixed* l = left + done;
     const Fixed* r = right + done;
     int i = 0;
+    bool safe = true;
+#ifdef OUTPUT_PAIRS_AVX2
+    if (HasAvx2()) i = PreparePairsAvx2(l, r, sl, sr, n, sum, steps, safe);
+#endif
     __m128i top = _mm_set1_epi16(-32768), bottom = _mm_set1_epi16(32767);
     for (; i + 4 <= n; i += 4) {
       __m128i xl = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + i));
@@ -211,7 +256,7 @@ void OutputStereoFast(DitherState states[2], const Fixed* left, const Fixed* rig
       _mm_store_si128(reinterpret_cast<__m128i*>(sum + 2 * i), _mm_add_epi32(xLo, dLo));
       _mm_store_si128(reinterpret_cast<__m128i*>(sum + 2 * i + 4), _mm_add_epi32(xHi, dHi));
     }
-    bool safe = !_mm_movemask_epi8(_mm_or_si128(_mm_cmpgt_epi16(top, highest), _mm_cmplt_epi16(bottom, lowest)));
+    safe = safe && !_mm_movemask_epi8(_mm_or_si128(_mm_cmpgt_epi16(top, highest), _mm_cmplt_epi16(bottom, lowest)));
     for (; i < n && safe; i++) {
       safe = l[i] >> 16 <= 4093 && l[i] >> 16 >= -4094 && r[i] >> 16 <= 4093 && r[i] >> 16 >= -4094;
       steps[2 * i] = sl[i];
