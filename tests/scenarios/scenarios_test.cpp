@@ -418,4 +418,28 @@ TEST_F(Scenario, SecondStartWakeUpDisplaySwitchAndSuspendWhilePlaying) {
   EXPECT_EQ(ListedFiles(), std::vector<std::string>{other});
 }
 
+TEST_F(Scenario, TitlesLargerThanTheCachePlayThroughWithoutGaps) {
+  player_.Seed(u"AutoRepeat", 0);
+  player_.Seed(u"UseCache", 1);
+  setenv("LXINPUTCACHE_BLOCK_BYTES", "40960", 1);  // the smallest block: every title is many
+  std::vector<std::string> files = {PutRepeated("l2-44100-stereo-256-b2b-crc.mp2", "eins.mp2", 20),
+                                    PutRepeated("l2-44100-joint-128-b2a.mp2", "zwei.mp2", 20),
+                                    PutRepeated("tone-44100-stereo-192-crc.mp2", "drei.mp2", 10)};
+  std::vector<Samples> decodes;
+  size_t total = 0;
+  for (const std::string& file : files) {
+    decodes.push_back(Decode(file));
+    total += decodes.back().size() - 2 * 2304;
+  }
+  WriteList(files);
+  fs::permissions(music_, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  std::string wav = Home() + "/cached.wav";
+  player_.Start({}, "wav:" + wav);
+  Recording heard = WaitRecording(wav, 44 + 2 * total);
+  unsetenv("LXINPUTCACHE_BLOCK_BYTES");
+  fs::permissions(music_, fs::perms::owner_all, fs::perm_options::add);
+  EXPECT_EQ(TitlesHeard(heard.samples, decodes), (std::vector<int>{0, 1, 2})) << "from a read-only folder";
+}
+
 }  // namespace
