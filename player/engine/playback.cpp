@@ -512,13 +512,20 @@ void PlaybackEnded(void) {
   g_engine.SeekStep = 0;
 }
 
+// Unit for unit: the locale's compare would take two paths that differ only
+// in characters it ignores for the same file.
+static int SamePath(const WCHAR* a, const WCHAR* b) {
+  while (*a && *a == *b) a++, b++;
+  return *a == *b;
+}
+
 BoardLook BoardPlayCommand(void) {
   if (CurrentState() != Paused) {
     PlaylistEntry* entry = g_navigation.selectedIndex >= 0 ? PlaylistEntryAt(g_navigation.selectedIndex) : nullptr;
     if (!entry) return LookStopped;
     // A ring size or cache change the settings sheet could not apply under running music.
     if (CurrentState() == Stopped && g_shellHooks.applyPendingSettings) g_shellHooks.applyPendingSettings();
-    if (lstrcmpW(entry->path, g_engine.filePath) != 0) {
+    if (!SamePath(entry->path, g_engine.filePath)) {
       PlaylistMarkStarted(entry);
       LoadTrack(entry);
       return LookUnchanged;

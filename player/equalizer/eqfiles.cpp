@@ -92,6 +92,11 @@ int WriteValueFile(LPCWSTR path, const EqPreset* record) {
   return SaveFileCommit(&save);
 }
 
+static int SameUnits(const WCHAR* a, const WCHAR* b) {
+  while (*a && *a == *b) a++, b++;
+  return *a == *b;
+}
+
 static void AddBuiltIn(int row) {
   EqPreset copy = BuiltInPresets[row];
   PresetAddOrUpdate(&copy);
@@ -128,7 +133,8 @@ int ReadPresetFile(LPCWSTR path, int replace) {
     if (i > 0 && !ReadExactly(file, bytes, RECORD_BYTES)) break;
     EqPreset record;
     BytesToRecord(bytes, &record);
-    if (i == 0 && lstrcmpW(record.name, u"Default") != 0) AddBuiltIn(0);
+    // Unit for unit: the collating compare takes "Default" and a control character for "Default".
+    if (i == 0 && !SameUnits(record.name, u"Default")) AddBuiltIn(0);
     PresetAddOrUpdate(&record);
   }
   CloseHandle(file);

@@ -84,6 +84,12 @@ TEST_F(EqFileTest, FirstRecordOtherThanDefaultGetsAFlatDefaultBeforeIt) {
   EXPECT_EQ(PresetAt(1)->gains[0], 4);
   EXPECT_EQ(PresetAt(1)->nextLink, 0u) << "link words from the file are ignored";
   EXPECT_EQ(Name(2), u"Pop");
+
+  // A name the locale's compare takes for "Default" is another name.
+  path = Write("near.eqt", PresetFile({RecordBytes(u"Default\x03", 255, 5)}, 1));
+  ASSERT_EQ(ReadPresetFile(path.c_str(), 1), 1);
+  ASSERT_EQ(PresetCount(), 2u);
+  EXPECT_EQ(Name(0), u"Default");
 }
 
 TEST_F(EqFileTest, CountsDuplicatesAndClamping) {
