@@ -29,6 +29,7 @@ struct Glyph {
 struct FontCache {
   FT_Library lib = nullptr;
   bool tried = false;
+  bool fallbacksTried = false;
   FT_Face faces[4] = {};  // regular, bold, oblique, bold oblique
   // Fallbacks per weight (regular, bold), tried in order after the face itself.
   FT_Face fallbacks[2][2] = {};  // [weight][DejaVu Sans, Noto Sans CJK]
@@ -69,7 +70,14 @@ void LoadFaces() {
   if (!f.faces[1]) f.faces[1] = f.faces[0];
   if (!f.faces[2]) f.faces[2] = f.faces[0];
   if (!f.faces[3]) f.faces[3] = f.faces[1];
+}
 
+// Only when a character is missing from the face: the CJK faces alone map
+// about 2 MB, and most programs never show a character from them.
+void LoadFallbacks() {
+  auto& f = Fc();
+  if (f.fallbacksTried || !f.lib) return;
+  f.fallbacksTried = true;
   static const char* kFallbacks[2][2][3] = {
       {{"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"},
        {"/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc",
@@ -111,6 +119,7 @@ bool Mono(const LOGFONTW& lf) { return lf.lfQuality == NONANTIALIASED_QUALITY; }
 // font's own; null when none has it.
 FT_Face FaceFor(const LOGFONTW& lf, FT_Face face, int em, char32_t ch) {
   if (FT_Get_Char_Index(face, ch)) return face;
+  LoadFallbacks();
   for (FT_Face f : Fc().fallbacks[StyleOf(lf) & 1])
     if (f && FT_Get_Char_Index(f, ch)) {
       FT_Set_Pixel_Sizes(f, 0, em);

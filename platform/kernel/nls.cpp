@@ -1,8 +1,10 @@
 // Code pages and locale-aware comparison. The ANSI and OEM code pages are both
 // Windows-1252: that is what ID3v1 text is in practice.
+#include <dlfcn.h>
 #include <string.h>
 #include <unicode/ucol.h>
 #include <unicode/uloc.h>
+#include <unicode/uvernum.h>
 
 #include <map>
 #include <string>
@@ -93,15 +95,49 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR src, int srcLen, LPSTR dst
 
 namespace {
 
+// The collation half of ICU (about 1.5 MB resident) is loaded at the first
+// comparison, not with every program. The header renames each function with
+// the library's version ("ucol_open_72"); the same renaming names the symbols.
+#define LX_SYMBOL_TEXT(name) #name
+#define LX_SYMBOL(name) LX_SYMBOL_TEXT(name)
+#define LX_LIBRARY(major) "libicui18n.so." LX_SYMBOL(major)
+
+struct Collation {
+  decltype(&ucol_open) open = nullptr;
+  decltype(&ucol_close) close = nullptr;
+  decltype(&ucol_setStrength) setStrength = nullptr;
+  decltype(&ucol_setAttribute) setAttribute = nullptr;
+  decltype(&ucol_strcoll) strcoll = nullptr;
+};
+
+const Collation* LoadCollation() {
+  static const Collation loaded = [] {
+    Collation c;
+    void* library = dlopen(LX_LIBRARY(U_ICU_VERSION_MAJOR_NUM), RTLD_NOW | RTLD_LOCAL);
+    if (!library) return c;
+    c.open = reinterpret_cast<decltype(c.open)>(dlsym(library, LX_SYMBOL(ucol_open)));
+    c.close = reinterpret_cast<decltype(c.close)>(dlsym(library, LX_SYMBOL(ucol_close)));
+    c.setStrength = reinterpret_cast<decltype(c.setStrength)>(dlsym(library, LX_SYMBOL(ucol_setStrength)));
+    c.setAttribute = reinterpret_cast<decltype(c.setAttribute)>(dlsym(library, LX_SYMBOL(ucol_setAttribute)));
+    c.strcoll = reinterpret_cast<decltype(c.strcoll)>(dlsym(library, LX_SYMBOL(ucol_strcoll)));
+    if (!c.open || !c.close || !c.setStrength || !c.setAttribute || !c.strcoll) c = Collation{};
+    return c;
+  }();
+  return loaded.open ? &loaded : nullptr;
+}
+
 struct Collators {
   std::map<DWORD, UCollator*> byFlags;
   ~Collators() {
-    for (auto& c : byFlags) ucol_close(c.second);
+    if (const Collation* icu = LoadCollation())
+      for (auto& c : byFlags) icu->close(c.second);
   }
 };
 thread_local Collators t_collators;
 
 UCollator* CollatorFor(DWORD flags) {
+  const Collation* icu = LoadCollation();
+  if (!icu) return nullptr;
   flags &= NORM_IGNORECASE | NORM_IGNORENONSPACE | NORM_IGNORESYMBOLS;
   auto it = t_collators.byFlags.find(flags);
   if (it != t_collators.byFlags.end()) return it->second;
@@ -110,21 +146,21 @@ UCollator* CollatorFor(DWORD flags) {
   const char* locale = uloc_getDefault();
   if (!locale || strncmp(locale, "en_US_POSIX", 11) == 0 || strcmp(locale, "c") == 0) locale = "";
   UErrorCode status = U_ZERO_ERROR;
-  UCollator* c = ucol_open(locale, &status);
+  UCollator* c = icu->open(locale, &status);
   if (U_FAILURE(status)) {
     status = U_ZERO_ERROR;
-    c = ucol_open("", &status);
+    c = icu->open("", &status);
     if (U_FAILURE(status)) return nullptr;
   }
   if (flags & NORM_IGNORENONSPACE) {
-    ucol_setStrength(c, UCOL_PRIMARY);
-    if (!(flags & NORM_IGNORECASE)) ucol_setAttribute(c, UCOL_CASE_LEVEL, UCOL_ON, &status);
+    icu->setStrength(c, UCOL_PRIMARY);
+    if (!(flags & NORM_IGNORECASE)) icu->setAttribute(c, UCOL_CASE_LEVEL, UCOL_ON, &status);
   } else if (flags & NORM_IGNORECASE) {
-    ucol_setStrength(c, UCOL_SECONDARY);
+    icu->setStrength(c, UCOL_SECONDARY);
   } else {
-    ucol_setStrength(c, UCOL_TERTIARY);
+    icu->setStrength(c, UCOL_TERTIARY);
   }
-  if (flags & NORM_IGNORESYMBOLS) ucol_setAttribute(c, UCOL_ALTERNATE_HANDLING, UCOL_SHIFTED, &status);
+  if (flags & NORM_IGNORESYMBOLS) icu->setAttribute(c, UCOL_ALTERNATE_HANDLING, UCOL_SHIFTED, &status);
   t_collators.byFlags[flags] = c;
   return c;
 }
@@ -144,7 +180,7 @@ int CompareStringW(LCID, DWORD flags, LPCWSTR a, int aLen, LPCWSTR b, int bLen) 
   };
   aLen = length(a, aLen);
   bLen = length(b, bLen);
-  switch (ucol_strcoll(c, a, aLen, b, bLen)) {
+  switch (LoadCollation()->strcoll(c, a, aLen, b, bLen)) {
     case UCOL_LESS: return CSTR_LESS_THAN;
     case UCOL_EQUAL: return CSTR_EQUAL;
     default: return CSTR_GREATER_THAN;
