@@ -460,7 +460,12 @@ void EngineSeekStep(HWND board) {
       e.SeekStep = 2;
       return;
     case 2:
-      if (e.thread && !PlayerFlagsTest(DecoderIdle) && CurrentState() != Stopped) return;
+      if (e.thread && !PlayerFlagsTest(DecoderIdle) && CurrentState() != Stopped) {
+        // Paused meanwhile: the device keeps what it holds, and a thread
+        // waiting for a free slot would never reach its idle point.
+        if (e.seekState == Paused) ResetDevice();
+        return;
+      }
       ResetDevice();
       e.SeekStep = 3;
       return;

@@ -94,7 +94,9 @@ bool g_hold;
 int TestPoster(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   std::lock_guard<std::mutex> guard(g_returnLock);
   if (message == MM_WOM_DONE) {
-    if (g_fillAtFirst < 0) g_fillAtFirst = std::atomic_ref<LONG>(g_ring.fill).load();
+    // How many buffers were queued, not the fill index: the thread may
+    // already have claimed the next slot and be waiting for it to come back.
+    if (g_fillAtFirst < 0) g_fillAtFirst = std::atomic_ref<LONG>(g_engine.queuedCount).load();
     const WAVEHDR* header = reinterpret_cast<const WAVEHDR*>(lParam);
     const AudioSlot* slot = reinterpret_cast<AudioSlot*>(header->dwUser);
     g_returned.push_back(LONG(slot - g_ring.slots));
