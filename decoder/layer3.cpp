@@ -311,18 +311,18 @@ int BuildSegments(const Layer3Granule& g, const Scalefactors& sf, int preflag, i
 
 // ---- Huffman decoding and requantisation ---------------------------------
 
-// Magnitudes 0..14 of one band, computed once per exponent (0 is always ready).
+// Magnitudes 0..63 of one band, computed once per exponent (0 is always ready).
 struct BandCache {
   int32_t exponent;
-  uint32_t ready;
-  Fixed value[15];
+  uint64_t ready;
+  Fixed value[64];
 };
 
 inline Fixed Requantized(BandCache& c, int k) {
-  if (k < 15) {
-    if (!(c.ready & (1u << k))) {
+  if (k < 64) {
+    if (!(c.ready & (uint64_t(1) << k))) {
       c.value[k] = Layer3Requantize(k, c.exponent);
-      c.ready |= 1u << k;
+      c.ready |= uint64_t(1) << k;
     }
     return c.value[k];
   }
