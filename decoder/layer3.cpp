@@ -381,7 +381,7 @@ inline uint32_t Lookup(MainBits& m, const uint32_t* tree, int width) {
     width = int((e >> 1) & 7);
     e = tree[(e >> 4) + (m.window >> (64 - width))];
   }
-  Skip(m, int((e >> 1) & 7));
+  Skip(m, int(e >> 12));
   return e;
 }
 
@@ -477,7 +477,7 @@ int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, 
   int nonzeroEnd = line;
   while (line < 576 && Position(m) < end) {
     Fill(m);
-    uint32_t e = Lookup(m, quadTree, 4);
+    uint32_t e = Lookup(m, quadTree, 6);
     Fixed v[4] = {0, 0, 0, 0};
     if (e & 0xF0) {
       while (line >= seg[s].end && s + 1 < segments) s++;

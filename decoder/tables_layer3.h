@@ -37,7 +37,7 @@ struct Layer3HuffTable {
   int32_t firstBits;
 };
 extern const Layer3HuffTable kLayer3HuffTables[32];
-extern const uint32_t* const kLayer3Count1Trees[2];  // A and B, first lookup 4 bits
+extern const uint32_t* const kLayer3Count1Trees[2];  // A and B, first lookup 6 bits
 
 extern const int32_t kLayer3Imdct12[6][6];  // Q16
 // Fast 18-point DCT-IV, Q24.

@@ -192,7 +192,7 @@ for t in range(16, 24):
 for t in range(24, 32):
     SOURCE[t] = 24
 TREES = [1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 24, 32, 33]
-SUB_WIDTH = 4  # widest lookup below the first level
+SUB_WIDTH = 7  # widest lookup below the first level
 
 
 def check_code(t):
@@ -225,7 +225,7 @@ def symbols(t):
 
 def build_tree(syms, first_width):
     """Multi-level lookup: entries indexed by the next `width` bits. A leaf has
-    bit 0 set and the bits it consumes at its level in bits 1..3; an inner
+    bit 0 set and the bits it consumes at its level in bits 12..15; an inner
     entry has the next width in bits 1..3 and its sub-table's index from bit 4."""
     tree = []
 
@@ -239,7 +239,7 @@ def build_tree(syms, first_width):
                 start = int(code, 2) << pad
                 for k in range(1 << pad):
                     assert tree[base + start + k] is None
-                    tree[base + start + k] = 1 | len(code) << 1 | payload
+                    tree[base + start + k] = 1 | len(code) << 12 | payload
             else:
                 groups.setdefault(int(code[:width], 2), []).append((code[width:], payload))
         for prefix, sub in sorted(groups.items()):
@@ -257,7 +257,9 @@ def build_tree(syms, first_width):
 
 
 def first_width(t):
-    return 4 if t >= 7 else 3
+    # Wide enough that one lookup resolves most codes; count1 A's longest is 6.
+    longest = max(HL[t])
+    return min(longest, 6 if t >= 32 else 8)
 
 
 def icbrt(n):
@@ -435,16 +437,16 @@ def main():
     w('')
     w('// Huffman trees (ISO/IEC 11172-3 Table 3-B.7). Entries are indexed by the')
     w('// next bits of the stream. Leaf: bit 0 set, bits consumed at its level in')
-    w('// bits 1..3, x in 4..7 and y in 8..11 (count1: 0x10 v, 0x20 w, 0x40 x,')
+    w('// bits 12..15, x in 4..7 and y in 8..11 (count1: 0x10 v, 0x20 w, 0x40 x,')
     w('// 0x80 y). Inner: bit 0 clear, next lookup width in bits 1..3, sub-table')
     w('// index from bit 4.')
     for t in TREES:
-        tree = build_tree(symbols(t), 4 if t >= 32 else first_width(t))
+        tree = build_tree(symbols(t), 6 if t >= 32 else first_width(t))
         name = 'kTreeCount1A' if t == 32 else 'kTreeCount1B' if t == 33 else 'kTree%d' % t
         w('static const uint32_t %s[%d] = {' % (name, len(tree)))
         w(rows(tree, 12))
         w('};')
-        assert max(tree) < 65536
+        assert max(tree) < 65536 and len(tree) < 4096
     w('')
     w('const Layer3HuffTable kLayer3HuffTables[32] = {')
     for t in range(32):
