@@ -346,33 +346,6 @@ inline Fixed TakeSign(MainBits& m, int k, Fixed v) {
   return Fixed((uint32_t(v) ^ (0u - sign)) + sign);
 }
 
-// A quadruple's signs at once: by its magnitudes (four bits, line 0 lowest)
-// and the next four bits of the window, the factor of each line (+1, -1 or
-// 0), and how many sign bits the lines take.
-struct QuadSigns {
-  int8_t factor[16][16][4];
-  uint8_t bits[16];
-  QuadSigns() {
-    for (int mask = 0; mask < 16; mask++) {
-      bits[mask] = 0;
-      for (int i = 0; i < 4; i++) bits[mask] = uint8_t(bits[mask] + ((mask >> i) & 1));
-      for (int window = 0; window < 16; window++) {
-        int taken = 0;
-        for (int i = 0; i < 4; i++) {
-          if (!((mask >> i) & 1)) {
-            factor[mask][window][i] = 0;
-            continue;
-          }
-          int sign = (window >> (3 - taken)) & 1;
-          taken++;
-          factor[mask][window][i] = int8_t(sign ? -1 : 1);
-        }
-      }
-    }
-  }
-};
-const QuadSigns kQuadSigns;
-
 // Walks a tree from the window; the window must hold the longest code.
 inline uint32_t Lookup(MainBits& m, const uint32_t* tree, int width) {
   uint32_t e = tree[m.window >> (64 - width)];
@@ -381,7 +354,7 @@ inline uint32_t Lookup(MainBits& m, const uint32_t* tree, int width) {
     width = int((e >> 1) & 7);
     e = tree[(e >> 4) + (m.window >> (64 - width))];
   }
-  Skip(m, int((e >> 1) & 7));
+  Skip(m, int(e >> 12));
   return e;
 }
 
@@ -473,30 +446,28 @@ int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, 
 
   // count1: quadruples of magnitude 0 or 1 until the bits are used up. Most
   // are all zero: those carry no sign bits and need no band.
-  const uint32_t* quadTree = kLayer3Count1Trees[g.count1Table];
+  const Layer3Quad* quads = kLayer3Quads[g.count1Table];
   int nonzeroEnd = line;
   while (line < 576 && Position(m) < end) {
     Fill(m);
-    uint32_t e = Lookup(m, quadTree, 4);
+    const Layer3Quad& q = quads[m.window >> 54];  // code and signs fit in 10 bits
+    Skip(m, q.bits);
+    if (Position(m) > end) break;  // the quadruple overran the granule: dropped
     Fixed v[4] = {0, 0, 0, 0};
-    if (e & 0xF0) {
+    if (q.nonzero) {
       while (line >= seg[s].end && s + 1 < segments) s++;
       EnterBand(cache, exponents[s]);
       if (line + 4 <= seg[s].end) {  // the common case: all four in one band
         Fixed one = Requantized(cache, 1);
-        const uint32_t mask = (e >> 4) & 15;
-        const int8_t* factor = kQuadSigns.factor[mask][m.window >> 60];
-        for (int i = 0; i < 4; i++) v[i] = Fixed(uint32_t(one) * uint32_t(int32_t(factor[i])));
-        Skip(m, kQuadSigns.bits[mask]);
+        for (int i = 0; i < 4; i++) v[i] = Fixed(uint32_t(one) * uint32_t(int32_t(q.factor[i])));
       } else {
         for (int i = 0; i < 4; i++) {
           while (line + i >= seg[s].end && s + 1 < segments) s++;
           EnterBand(cache, exponents[s]);
-          v[i] = TakeSign(m, int((e >> (4 + i)) & 1), (e & (0x10u << i)) ? Requantized(cache, 1) : 0);
+          v[i] = Fixed(uint32_t(Requantized(cache, 1)) * uint32_t(int32_t(q.factor[i])));
         }
       }
     }
-    if (Position(m) > end) break;  // the quadruple overran the granule: dropped
     if (line + 4 <= 576) {
       lines[line] = v[0];
       lines[line + 1] = v[1];
@@ -506,7 +477,7 @@ int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, 
     } else {
       for (int i = 0; line < 576; i++) lines[line++] = v[i];
     }
-    if (e & 0xF0) nonzeroEnd = line;
+    if (q.nonzero) nonzeroEnd = line;
   }
   decodedEnd = nonzeroEnd;
   if (line < 576) std::memset(lines + line, 0, size_t(576 - line) * sizeof(Fixed));

@@ -37,7 +37,15 @@ struct Layer3HuffTable {
   int32_t firstBits;
 };
 extern const Layer3HuffTable kLayer3HuffTables[32];
-extern const uint32_t* const kLayer3Count1Trees[2];  // A and B, first lookup 4 bits
+
+// A count1 quadruple with its sign bits.
+struct Layer3Quad {
+  int8_t factor[4];  // +1, -1 or 0 per line
+  uint8_t bits;      // code and sign bits taken
+  uint8_t nonzero;
+  uint8_t unused[2];
+};
+extern const Layer3Quad kLayer3Quads[2][1024];  // A and B, by the next 10 bits
 
 extern const int32_t kLayer3Imdct12[6][6];  // Q16
 // Fast 18-point DCT-IV, Q24.

@@ -191,8 +191,8 @@ for t in range(16, 24):
     SOURCE[t] = 16
 for t in range(24, 32):
     SOURCE[t] = 24
-TREES = [1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 24, 32, 33]
-SUB_WIDTH = 4  # widest lookup below the first level
+TREES = [1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 24]
+SUB_WIDTH = 7  # widest lookup below the first level
 
 
 def check_code(t):
@@ -225,7 +225,7 @@ def symbols(t):
 
 def build_tree(syms, first_width):
     """Multi-level lookup: entries indexed by the next `width` bits. A leaf has
-    bit 0 set and the bits it consumes at its level in bits 1..3; an inner
+    bit 0 set and the bits it consumes at its level in bits 12..15; an inner
     entry has the next width in bits 1..3 and its sub-table's index from bit 4."""
     tree = []
 
@@ -239,7 +239,7 @@ def build_tree(syms, first_width):
                 start = int(code, 2) << pad
                 for k in range(1 << pad):
                     assert tree[base + start + k] is None
-                    tree[base + start + k] = 1 | len(code) << 1 | payload
+                    tree[base + start + k] = 1 | len(code) << 12 | payload
             else:
                 groups.setdefault(int(code[:width], 2), []).append((code[width:], payload))
         for prefix, sub in sorted(groups.items()):
@@ -257,7 +257,8 @@ def build_tree(syms, first_width):
 
 
 def first_width(t):
-    return 4 if t >= 7 else 3
+    # Wide enough that one lookup resolves most codes.
+    return min(max(HL[t]), 8)
 
 
 def icbrt(n):
@@ -435,16 +436,15 @@ def main():
     w('')
     w('// Huffman trees (ISO/IEC 11172-3 Table 3-B.7). Entries are indexed by the')
     w('// next bits of the stream. Leaf: bit 0 set, bits consumed at its level in')
-    w('// bits 1..3, x in 4..7 and y in 8..11 (count1: 0x10 v, 0x20 w, 0x40 x,')
-    w('// 0x80 y). Inner: bit 0 clear, next lookup width in bits 1..3, sub-table')
-    w('// index from bit 4.')
+    w('// bits 12..15, x in 4..7 and y in 8..11. Inner: bit 0 clear, next lookup')
+    w('// width in bits 1..3, sub-table index from bit 4.')
     for t in TREES:
-        tree = build_tree(symbols(t), 4 if t >= 32 else first_width(t))
-        name = 'kTreeCount1A' if t == 32 else 'kTreeCount1B' if t == 33 else 'kTree%d' % t
+        tree = build_tree(symbols(t), first_width(t))
+        name = 'kTree%d' % t
         w('static const uint32_t %s[%d] = {' % (name, len(tree)))
         w(rows(tree, 12))
         w('};')
-        assert max(tree) < 65536
+        assert max(tree) < 65536 and len(tree) < 4096
     w('')
     w('const Layer3HuffTable kLayer3HuffTables[32] = {')
     for t in range(32):
@@ -456,7 +456,29 @@ def main():
             src = SOURCE[t]
             w('    {kTree%d, %d, %d},' % (src, LINBITS.get(t, 0), first_width(src)))
     w('};')
-    w('const uint32_t* const kLayer3Count1Trees[2] = {kTreeCount1A, kTreeCount1B};')
+    w('')
+    w('// count1 quadruples (A, B) with their sign bits, by the next 10 bits: each')
+    w('// line\'s factor (+1, -1 or 0), the bits taken, whether any line is nonzero.')
+    w('const Layer3Quad kLayer3Quads[2][1024] = {')
+    for t in (32, 33):
+        w('    {')
+        ents = []
+        for i in range(1024):
+            b = format(i, '010b')
+            (code, payload), = [(c, p) for c, p in symbols(t) if b.startswith(c)]
+            used = len(code)
+            f = []
+            for k in range(4):
+                if payload & (0x10 << k):
+                    f.append(-1 if b[used] == '1' else 1)
+                    used += 1
+                else:
+                    f.append(0)
+            ents.append('{{%s}, %d, %d, {0, 0}}' % (', '.join(map(str, f)), used, int(payload != 0)))
+        for i in range(0, 1024, 4):
+            w('        ' + ', '.join(ents[i:i + 4]) + ',')
+        w('    },')
+    w('};')
     sys.stdout.write('\n'.join(o) + '\n')
 
 
