@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -13,11 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "lxdevice.h"
-#include "shell/settings.h"
+#include "testing/playerprocess.h"
 #include "testing/playertest.h"
-
-extern char** environ;
 
 namespace {
 
@@ -30,22 +24,11 @@ constexpr int kListLeft = 44, kListTop = 26 + 190 + 5;
 class PlaylistProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/lumtrax-plprogram-XXXXXX";
-    home_ = mkdtemp(pattern);
-    fs::create_directories(home_ + "/run");
-    fs::create_directories(home_ + "/My Documents");
-    fs::create_directories(home_ + "/music");
-    setenv("LUMTRAX_HOME", home_.c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (home_ + "/run").c_str(), 1);
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, SettingsKeyPath, 0, nullptr, 0, 0, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    DWORD one = 1;
-    RegSetValueExW(key, u"No Display Welcome", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
-    RegCloseKey(key);
+    fs::create_directories(Home() + "/music");
+    player_.Seed(u"No Display Welcome", 1);
     std::vector<std::u16string> paths;
     for (int i = 0; i < 3; i++) {
-      std::string host = home_ + "/music/t" + std::to_string(i) + ".mp3";
+      std::string host = Home() + "/music/t" + std::to_string(i) + ".mp3";
       WriteHostFile(host, MakeMp3(Mp3Spec{}));
       paths.push_back(DevicePath(host));
     }
@@ -61,49 +44,15 @@ class PlaylistProgramTest : public ::testing::Test {
     }
     WriteHostFile(DefaultFile(), file);
   }
-  void TearDown() override {
-    for (pid_t pid : started_) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-    fs::remove_all(home_);
-  }
-  std::string DefaultFile() { return home_ + "/My Documents/Default.PLT"; }
-  pid_t Start() {
-    std::vector<std::string> all = {BinFolder() + "/lumtrax", "--headless", "--audio", "null"};
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
-    started_.push_back(pid);
-    return pid;
-  }
-  void Kill(pid_t pid, int signal) {
-    kill(pid, signal);
-    auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (waitpid(pid, nullptr, WNOHANG) == 0 && Clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::erase(started_, pid);
-  }
-  std::string Call(pid_t pid, const std::string& request) {
-    std::string reply;
-    LxDeviceCall(pid, request, reply, 10000);
-    return reply;
-  }
-  bool WaitUp(pid_t pid) {
-    auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (Clock::now() < deadline) {
-      if (Call(pid, "idle 2000") == "ok 1\n") return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-  }
+  std::string Home() { return player_.Home(); }
+  std::string DefaultFile() { return Home() + "/My Documents/Default.PLT"; }
+  pid_t Start() { return player_.Start(); }
+  void Kill(pid_t pid, int signal) { player_.Kill(signal, pid); }
+  std::string Call(pid_t pid, const std::string& request) { return player_.Call(request, pid); }
+  bool WaitUp(pid_t pid) { return player_.WaitUp(pid); }
   DWORD Pixel(pid_t pid, int x, int y) {
-    std::string reply = Call(pid, "screenshot");
-    size_t at = reply.find('\n') + 1 + 4 * (size_t(y) * 240 + x);
-    if (at + 4 > reply.size()) return 0xDEAD;
-    return DWORD(BYTE(reply[at])) | DWORD(BYTE(reply[at + 1])) << 8 | DWORD(BYTE(reply[at + 2])) << 16;
+    std::vector<DWORD> screen = player_.Screen(pid);
+    return screen.empty() ? 0xDEAD : screen[size_t(y) * 240 + x];
   }
   // Favourite flags of the records in Default.PLT, waiting up to 5 s for want.
   std::vector<int> Flags(const std::vector<int>& want = {}) {
@@ -118,8 +67,7 @@ class PlaylistProgramTest : public ::testing::Test {
     } while (Clock::now() < deadline);
     return flags;
   }
-  std::string home_;
-  std::vector<pid_t> started_;
+  PlayerProcess player_{"plprogram"};
 };
 
 TEST_F(PlaylistProgramTest, MarksReachTheDefaultFileAtOnceAndSurviveAKill) {
