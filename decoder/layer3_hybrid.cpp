@@ -347,14 +347,14 @@ void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int lo
   for (int sb = 0; sb < 32; sb++) {
     const Fixed* in = lines + sb * 18;
     uint32_t any = 0;
-    uint32_t wide = 0;
+    uint32_t wide = 0;  // a line outside -2^26..2^26-1 sets a bit from 27 up
     if (sb < active)
       for (int k = 0; k < 18; k++) {
         any |= uint32_t(in[k]);
-        wide |= uint32_t(in[k]) + (1u << 26) >= (1u << 27);
+        wide |= uint32_t(in[k]) + (1u << 26);
       }
     kind[sb] = !any ? kNone : sb < longEnd ? kLong : kShort;
-    fits[sb] = !wide;
+    fits[sb] = (wide >> 27) == 0;
   }
 
   Fixed y[32][18];  // DCT-IV outputs of the long subbands
