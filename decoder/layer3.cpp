@@ -106,53 +106,56 @@ Work g_work;
 
 // ---- Side information ------------------------------------------------------
 
-// Parses the side information; returns the first status found, or 0.
-int32_t ParseSideInfo(BitReader& r, const FrameHeader& h, int channels, Layer3SideInfo& si) {
+// Parses the side information; returns the first status found, or 0. Kept out
+// of line: inlined, it pushes the Huffman decoding out of its caller.
+__attribute__((noinline)) int32_t ParseSideInfo(BitReader& r, const FrameHeader& h, int channels, Layer3SideInfo& si) {
+  BitCache c = BitCacheStart(r);
   const bool lsf = (h.flags & HEADER_LSF) != 0;
   int32_t status = 0;
   auto note = [&status](int32_t s) {
     if (!status) status = s;
   };
-  si.mainDataBegin = int32_t(BitReaderRead(r, lsf ? 8 : 9));
-  BitReaderSkip(r, lsf ? (channels == 1 ? 1 : 2) : (channels == 1 ? 5 : 3));
+  si.mainDataBegin = int32_t(BitCacheRead(c, lsf ? 8 : 9));
+  BitCacheRead(c, lsf ? (channels == 1 ? 1 : 2) : (channels == 1 ? 5 : 3));
   if (!lsf)
     for (int ch = 0; ch < channels; ch++)
-      for (int g = 0; g < 4; g++) si.scfsi[ch][g] = int32_t(BitReaderRead(r, 1));
+      for (int g = 0; g < 4; g++) si.scfsi[ch][g] = int32_t(BitCacheRead(c, 1));
   int granules = lsf ? 1 : 2;
   for (int gr = 0; gr < granules; gr++)
     for (int ch = 0; ch < channels; ch++) {
       Layer3Granule& g = si.granule[gr][ch];
-      g.part23Length = int32_t(BitReaderRead(r, 12));
-      g.bigValues = int32_t(BitReaderRead(r, 9));
+      g.part23Length = int32_t(BitCacheRead(c, 12));
+      g.bigValues = int32_t(BitCacheRead(c, 9));
       if (g.bigValues > 288) note(STATUS_BIG_VALUES);
-      g.globalGain = int32_t(BitReaderRead(r, 8));
-      g.scalefacCompress = int32_t(BitReaderRead(r, lsf ? 9 : 4));
-      g.windowSwitching = int32_t(BitReaderRead(r, 1));
+      g.globalGain = int32_t(BitCacheRead(c, 8));
+      g.scalefacCompress = int32_t(BitCacheRead(c, lsf ? 9 : 4));
+      g.windowSwitching = int32_t(BitCacheRead(c, 1));
       if (g.windowSwitching) {
-        g.blockType = int32_t(BitReaderRead(r, 2));
-        g.mixed = int32_t(BitReaderRead(r, 1));
-        g.tableSelect[0] = int32_t(BitReaderRead(r, 5));
-        g.tableSelect[1] = int32_t(BitReaderRead(r, 5));
+        g.blockType = int32_t(BitCacheRead(c, 2));
+        g.mixed = int32_t(BitCacheRead(c, 1));
+        g.tableSelect[0] = int32_t(BitCacheRead(c, 5));
+        g.tableSelect[1] = int32_t(BitCacheRead(c, 5));
         g.tableSelect[2] = 0;
-        for (int w = 0; w < 3; w++) g.subblockGain[w] = int32_t(BitReaderRead(r, 3));
+        for (int w = 0; w < 3; w++) g.subblockGain[w] = int32_t(BitCacheRead(c, 3));
         if (g.blockType == 0) note(STATUS_BLOCK_TYPE);
         g.region0Count = (g.blockType == 2 && !g.mixed) ? 8 : 7;
         g.region1Count = 36;
       } else {
         g.blockType = 0;
         g.mixed = 0;
-        for (int i = 0; i < 3; i++) g.tableSelect[i] = int32_t(BitReaderRead(r, 5));
+        for (int i = 0; i < 3; i++) g.tableSelect[i] = int32_t(BitCacheRead(c, 5));
         for (int w = 0; w < 3; w++) g.subblockGain[w] = 0;
-        g.region0Count = int32_t(BitReaderRead(r, 4));
-        g.region1Count = int32_t(BitReaderRead(r, 3));
+        g.region0Count = int32_t(BitCacheRead(c, 4));
+        g.region1Count = int32_t(BitCacheRead(c, 3));
       }
-      g.preflag = lsf ? 0 : int32_t(BitReaderRead(r, 1));
-      g.scalefacScale = int32_t(BitReaderRead(r, 1));
-      g.count1Table = int32_t(BitReaderRead(r, 1));
+      g.preflag = lsf ? 0 : int32_t(BitCacheRead(c, 1));
+      g.scalefacScale = int32_t(BitCacheRead(c, 1));
+      g.count1Table = int32_t(BitCacheRead(c, 1));
       if (!lsf && g.blockType == 2 && g.windowSwitching &&
           (si.scfsi[ch][0] | si.scfsi[ch][1] | si.scfsi[ch][2] | si.scfsi[ch][3]))
         note(STATUS_SCFSI_SHORT);
     }
+  BitCacheStop(c, r);
   return status;
 }
 

@@ -233,9 +233,11 @@ bool HasAvx2() {
   return avx2;
 }
 
-// sums[sb][t] (32 subbands by 18 times) to out[t * 32 + sb]: 8 x 8 tiles
-// through the registers for times 0..15, the last two plainly.
+// sums[sb][t] (32 subbands by 18 times) to out[t * 32 + sb], odd times of odd
+// subbands negated: 8 x 8 tiles through the registers for times 0..15, the
+// last two plainly.
 __attribute__((target("avx2"))) void WriteSubbandsAvx2(const Fixed (*sums)[18], Fixed* out) {
+  const __m256i oddLanes = _mm256_setr_epi32(0, -1, 0, -1, 0, -1, 0, -1);
   for (int sb0 = 0; sb0 < 32; sb0 += 8)
     for (int t0 = 0; t0 < 16; t0 += 8) {
       __m256i r[8];
@@ -252,10 +254,17 @@ __attribute__((target("avx2"))) void WriteSubbandsAvx2(const Fixed (*sums)[18], 
                             _mm256_permute2x128_si256(b2, b6, 0x20), _mm256_permute2x128_si256(b3, b7, 0x20),
                             _mm256_permute2x128_si256(b0, b4, 0x31), _mm256_permute2x128_si256(b1, b5, 0x31),
                             _mm256_permute2x128_si256(b2, b6, 0x31), _mm256_permute2x128_si256(b3, b7, 0x31)};
-      for (int j = 0; j < 8; j++) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + (t0 + j) * 32 + sb0), t[j]);
+      for (int j = 0; j < 8; j++) {
+        __m256i v = t[j];
+        if (j & 1) v = _mm256_sub_epi32(_mm256_xor_si256(v, oddLanes), oddLanes);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + (t0 + j) * 32 + sb0), v);
+      }
     }
   for (int t = 16; t < 18; t++)
-    for (int sb = 0; sb < 32; sb++) out[t * 32 + sb] = sums[sb][t];
+    for (int sb = 0; sb < 32; sb++) {
+      const Fixed flip = -(sb & t & 1);
+      out[t * 32 + sb] = (sums[sb][t] ^ flip) - flip;
+    }
 }
 #endif
 
@@ -338,14 +347,14 @@ void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int lo
   for (int sb = 0; sb < 32; sb++) {
     const Fixed* in = lines + sb * 18;
     uint32_t any = 0;
-    uint32_t wide = 0;
+    uint32_t wide = 0;  // a line outside -2^26..2^26-1 sets a bit from 27 up
     if (sb < active)
       for (int k = 0; k < 18; k++) {
         any |= uint32_t(in[k]);
-        wide |= uint32_t(in[k]) + (1u << 26) >= (1u << 27);
+        wide |= uint32_t(in[k]) + (1u << 26);
       }
     kind[sb] = !any ? kNone : sb < longEnd ? kLong : kShort;
-    fits[sb] = !wide;
+    fits[sb] = (wide >> 27) == 0;
   }
 
   Fixed y[32][18];  // DCT-IV outputs of the long subbands
@@ -396,17 +405,21 @@ void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int lo
       for (int i = 0; i < 18; i++) sum[i] = ov[i] < -INT32_MAX ? -INT32_MAX : ov[i];
       std::memset(ov, 0, 18 * sizeof(Fixed));
     }
-    const Fixed flip = -(sb & 1);  // odd subbands negate their odd samples
-    for (int i = 1; i < 18; i += 2) sum[i] = (sum[i] ^ flip) - flip;
   }
+  // Frequency inversion on the way out: odd subbands negate their odd samples.
 #ifdef LAYER3_DCT_AVX2
   if (stride == 32 && HasAvx2()) {
     WriteSubbandsAvx2(sums, out);
     return;
   }
 #endif
-  for (sb = 0; sb < 32; sb++)
-    for (int i = 0; i < 18; i++) out[i * stride + sb] = sums[sb][i];
+  for (sb = 0; sb < 32; sb++) {
+    const Fixed flip = -(sb & 1);
+    for (int i = 0; i < 18; i += 2) {
+      out[i * stride + sb] = sums[sb][i];
+      out[(i + 1) * stride + sb] = (sums[sb][i + 1] ^ flip) - flip;
+    }
+  }
 }
 
 }  // namespace
