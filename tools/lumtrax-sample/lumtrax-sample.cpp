@@ -13,6 +13,7 @@ bool gBoxOn = false;
 std::vector<POINT> gMarks;
 DWORD gOwnThread;
 WORD gActivations[2];  // WM_ACTIVATE on the window's own thread, on any other
+HWND gNote;
 
 void Paint(HWND hwnd) {
   PAINTSTRUCT ps;
@@ -59,11 +60,15 @@ LRESULT CALLBACK SampleProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_USER + 1:  // how many marks, for scripts
       return (LRESULT)gMarks.size();
     case WM_USER + 2:  // a note window takes the foreground, for scripts
-      return CreateWindowExW(0, u"STATIC", u"Note", WS_VISIBLE, 20, 60, 200, 40, nullptr, nullptr, nullptr,
-                             nullptr) != nullptr;
+      if (gNote) DestroyWindow(gNote);
+      gNote = CreateWindowExW(0, u"STATIC", u"Note", WS_VISIBLE, 20, 60, 200, 40, nullptr, nullptr, nullptr, nullptr);
+      return gNote != nullptr;
     case WM_USER + 3:  // activations seen: on the window's thread, on another
       return MAKELONG(gActivations[0], gActivations[1]);
     case WM_DESTROY:
+      // The note is a window of its own: it goes with the sample, not after it.
+      if (gNote) DestroyWindow(gNote);
+      gNote = nullptr;
       PostQuitMessage(0);
       return 0;
   }

@@ -71,7 +71,7 @@ TEST_F(Registry, EveryTypeRoundTripsThroughTheFile) {
     ASSERT_EQ(RegQueryValueExW(key, e.name, nullptr, &type, buf, &size), ERROR_SUCCESS) << LxToUtf8(e.name);
     EXPECT_EQ(type, e.type) << LxToUtf8(e.name);
     ASSERT_EQ(size, e.size) << LxToUtf8(e.name);
-    EXPECT_EQ(memcmp(buf, e.data, size), 0) << LxToUtf8(e.name);
+    if (size) EXPECT_EQ(memcmp(buf, e.data, size), 0) << LxToUtf8(e.name);
   }
   RegCloseKey(key);
   // A view written back unchanged is the same text.

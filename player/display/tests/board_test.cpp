@@ -1,6 +1,7 @@
 // What the board shows and does: digits, progress, the text line, commands,
 // the buffering indicator across threads, and the bitmaps it is drawn from.
 #include <atomic>
+#include <cstring>
 #include <set>
 #include <thread>
 #include <utility>
@@ -220,10 +221,12 @@ TEST(Artwork, EveryBitmapLoadsAtItsSizeWithFourBits) {
   for (auto& s : kSizes) {
     HRSRC r = FindResourceW(NULL, MAKEINTRESOURCEW(s[0]), RT_BITMAP);
     ASSERT_NE(r, nullptr) << s[0];
-    auto* info = (const BITMAPINFOHEADER*)((const BYTE*)LockResource(LoadResource(NULL, r)) + 14);
-    EXPECT_EQ(info->biWidth, s[1]) << s[0];
-    EXPECT_EQ(info->biHeight, s[2]) << s[0];
-    EXPECT_EQ(info->biBitCount, 4) << s[0];
+    // The header follows the 14-byte file header: copied out, as it is not aligned.
+    BITMAPINFOHEADER info;
+    memcpy(&info, (const BYTE*)LockResource(LoadResource(NULL, r)) + 14, sizeof info);
+    EXPECT_EQ(info.biWidth, s[1]) << s[0];
+    EXPECT_EQ(info.biHeight, s[2]) << s[0];
+    EXPECT_EQ(info.biBitCount, 4) << s[0];
     HBITMAP b = LoadBitmapW(NULL, MAKEINTRESOURCEW(s[0]));
     EXPECT_NE(b, nullptr) << s[0];
     DeleteObject(b);
