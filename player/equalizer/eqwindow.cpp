@@ -7,7 +7,7 @@
 #include "engine/engine.h"
 #include "equalizer/analyser.h"
 #include "equalizer/eqdialogs.h"
-#include "equalizer/spectrumview.h"
+#include "equalizer/analyserview.h"
 #include "playlist/filechooser.h"
 #include "shell/dispatch.h"
 #include "shell/savefile.h"

@@ -533,7 +533,7 @@ const Output kOutputs[] = {
     {kPlayer, "130_reapplypressed", ReapplyPressed}, {kPlayer, "136_equalizeron", EqualizerOn},
     {kPlayer, "139_addpressed", AddPressed},     {kPlayer, "141_deletepressed", DeletePressed},
     {kPlayer, "145_openpressed", OpenPressed},   {kPlayer, "146_savepressed", SavePressed},
-    {kPlayer, "150_chooser", ChooserIcons},      {kPlayer, "152_spectrumbar", SpectrumBar},
+    {kPlayer, "150_chooser", ChooserIcons},      {kPlayer, "152_analyserbar", SpectrumBar},
     {kPlayer, "156_welcome", Welcome},           {kPlayer, "163_playlistlarge", LargePlaylist},
     {kPlayer, "164_largepressed", LargePressed}, {kPlayer, "165_smallpressed", SmallPressed},
     {kPlayer, "166_editpressed", EditPressed},   {kPlayer, "167_uppressed", UpPressed},

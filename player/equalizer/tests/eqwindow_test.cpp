@@ -5,7 +5,7 @@
 
 #include "eqwindowtest.h"
 #include "equalizer/analyser.h"
-#include "equalizer/spectrumview.h"
+#include "equalizer/analyserview.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "equalizer/spectrumview.h"
+#include "equalizer/analyserview.h"
 
 #include "equalizer/analyser.h"
 #include "shell/playerwindows.h"

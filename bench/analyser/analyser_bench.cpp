@@ -7,7 +7,7 @@
 
 #include "display/skin.h"
 #include "equalizer/analyser.h"
-#include "equalizer/spectrumview.h"
+#include "equalizer/analyserview.h"
 #include "shell/panes.h"
 #include "shell/playerwindows.h"
 
