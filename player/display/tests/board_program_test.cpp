@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -21,13 +19,11 @@
 #include "lxdevice.h"
 #include "playlist/playlist.h"
 #include "shell/settings.h"
+#include "testing/playerprocess.h"
 #include "testing/playertest.h"
-
-extern char** environ;
 
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using Pixels = std::vector<uint32_t>;
 
@@ -53,12 +49,7 @@ Pixels BitmapPixels(int id, int w, int h) {
 class BoardProgram : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/lumtrax-board-XXXXXX";
-    home_ = mkdtemp(pattern);
-    fs::create_directories(home_ + "/run");
-    fs::create_directories(home_ + "/My Documents");
-    setenv("LUMTRAX_HOME", home_.c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (home_ + "/run").c_str(), 1);
+    home_ = player_.Home();
     Seed(u"No Display Welcome", 1);
     Seed(u"PlayAtOpen", 0);
     // Three copies of the demo, told apart by their tags' titles.
@@ -78,50 +69,18 @@ class BoardProgram : public ::testing::Test {
     ASSERT_TRUE(PlaylistSave(u"\\My Documents\\Default.PLT"));
     PlaylistDestroy();
   }
-  void TearDown() override {
-    for (pid_t pid : started_) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-    fs::remove_all(home_);
-  }
-  void Seed(LPCWSTR name, DWORD value) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, SettingsKeyPath, 0, nullptr, 0, 0, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE*)&value, 4);
-    RegCloseKey(key);
-  }
-  DWORD Stored(LPCWSTR name) {
-    HKEY key;
-    DWORD value = 0xDEAD, size = 4;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SettingsKeyPath, 0, 0, &key) != ERROR_SUCCESS) return value;
-    RegQueryValueExW(key, name, nullptr, nullptr, (BYTE*)&value, &size);
-    RegCloseKey(key);
-    return value;
-  }
+  void Seed(LPCWSTR name, DWORD value) { player_.Seed(name, value); }
+  DWORD Stored(LPCWSTR name) { return player_.Stored(name); }
   void Start() {
-    std::vector<std::string> all = {BinFolder() + "/lumtrax", "--headless", "--audio", "null"};
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    ASSERT_EQ(posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ), 0);
-    started_.push_back(pid_);
-    ASSERT_TRUE(WaitFor([&] { return Call("idle 2000") == "ok 1\n"; }, 10000));
+    player_.Start();
+    ASSERT_TRUE(player_.WaitUp());
   }
   // Ends the program through "Beenden", so it saves its settings.
   void Exit() {
-    std::string main = Call("find =Lumtrax ~");
-    Call("post " + main.substr(3, main.size() - 4) + " 273 40005 0");
-    int status = 0;
-    ASSERT_TRUE(WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 10000));
-    std::erase(started_, pid_);
+    Call("post " + player_.MainWindow() + " 273 40005 0");
+    ASSERT_NE(player_.WaitExit(), -1);
   }
-  std::string Call(const std::string& request) {
-    std::string reply;
-    LxDeviceCall(pid_, request, reply, 10000);
-    return reply;
-  }
+  std::string Call(const std::string& request) { return player_.Call(request); }
   static bool WaitFor(const std::function<bool()>& done, int ms) {
     auto deadline = Clock::now() + std::chrono::milliseconds(ms);
     while (!done()) {
@@ -198,9 +157,8 @@ class BoardProgram : public ::testing::Test {
     ASSERT_TRUE(WaitFor([&] { return Seconds(Shot()) >= 1; }, 10000)) << "the time runs";
   }
 
+  PlayerProcess player_{"board"};
   std::string home_;
-  std::vector<pid_t> started_;
-  pid_t pid_ = 0;
   Pixels knob_ = BitmapPixels(IDB_POSITION_KNOB, 22, 11);
 };
 
