@@ -2,22 +2,17 @@
 // and watched through the device socket.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "lxdevice.h"
 #include "shell/settings.h"
+#include "testing/playerprocess.h"
 #include "testing/playertest.h"
-
-extern char** environ;
 
 namespace {
 
@@ -59,21 +54,6 @@ bool Any(const std::vector<int>& heights, int from, int to) {
 
 class EqualizerProgramTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/lumtrax-eqprogram-XXXXXX";
-    home_ = mkdtemp(pattern);
-    std::filesystem::create_directories(home_ + "/run");
-    std::filesystem::create_directories(home_ + "/My Documents");
-    setenv("LUMTRAX_HOME", home_.c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (home_ + "/run").c_str(), 1);
-  }
-  void TearDown() override {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    std::filesystem::remove_all(home_);
-  }
   // The pane's background bitmap as 0x00RRGGBB, from the program's resources.
   std::vector<DWORD> Background() {
     std::vector<DWORD> px(240 * 90);
@@ -91,26 +71,16 @@ class EqualizerProgramTest : public ::testing::Test {
     DeleteObject(bitmap);
     return px;
   }
-  std::string home_;
-  pid_t pid_ = -1;
+  PlayerProcess player_{"eqprogram"};
 };
 
 TEST_F(EqualizerProgramTest, DemoShowsBarsInBothBoxesThatOnlyFallAfterStop) {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, SettingsKeyPath, 0, nullptr, 0, 0, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  DWORD one = 1;
-  RegSetValueExW(key, u"No Display Welcome", 0, REG_DWORD, (const BYTE*)&one, 4);
-  RegCloseKey(key);
+  player_.Seed(u"No Display Welcome", 1);
   std::vector<DWORD> background = Background();
 
   std::string demo = std::string(getenv("LUMTRAX_SOURCE") ? getenv("LUMTRAX_SOURCE") : ".") +
                      "/player/resources/demo/demo.mp3";
-  std::vector<std::string> args = {BinFolder() + "/lumtrax", "--headless", "--audio", "null", demo};
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  ASSERT_EQ(posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+  pid_t pid_ = player_.Start({demo});
 
   auto deadline = Clock::now() + std::chrono::seconds(10);
   std::vector<int> bars;
@@ -122,14 +92,8 @@ TEST_F(EqualizerProgramTest, DemoShowsBarsInBothBoxesThatOnlyFallAfterStop) {
   ASSERT_EQ(bars.size(), 32u);
   ASSERT_TRUE(Any(bars, 0, 16) && Any(bars, 16, 32)) << "bars in both boxes while the demo plays";
 
-  std::string found = Call(pid_, "find =Lumtrax ~");
-  ASSERT_GT(found.size(), 4u);
-  std::string main = found.substr(3, found.size() - 4);
-  ASSERT_EQ(Call(pid_, "post " + main + " 273 40044 0"), "ok 1\n");  // Stop
   // Once the loop has gone idle the Stop has been handled.
-  deadline = Clock::now() + std::chrono::seconds(10);
-  while (Call(pid_, "idle 2000") != "ok 1\n" && Clock::now() < deadline) {
-  }
+  ASSERT_TRUE(player_.Command(40044));
   // Levels held just before the Stop show at the next repaint: watch from there.
   std::vector<int> stopped = Bars(pid_, background), last = stopped;
   deadline = Clock::now() + std::chrono::seconds(5);
