@@ -19,9 +19,9 @@
 #include "lxdevice.h"
 #include "playlist/playlist.h"
 #include "shell/settings.h"
+#include "testing/playerprocess.h"
 #include "testing/playertest.h"
 
-extern char** environ;
 
 namespace {
 
@@ -31,86 +31,26 @@ using Clock = std::chrono::steady_clock;
 class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/lumtrax-program-XXXXXX";
-    home_ = mkdtemp(pattern);
-    fs::create_directories(home_ + "/run");
-    fs::create_directories(home_ + "/My Documents");
-    setenv("LUMTRAX_HOME", home_.c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (home_ + "/run").c_str(), 1);
+    home_ = player_.Home();
     demo_ = std::string(getenv("LUMTRAX_SOURCE") ? getenv("LUMTRAX_SOURCE") : ".") +
             "/player/resources/demo/demo.mp3";
   }
-  void TearDown() override {
-    for (pid_t pid : started_) {
-      kill(pid, SIGCONT);
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-    fs::remove_all(home_);
-  }
 
   pid_t Start(std::vector<std::string> args, const std::string& program = "") {
-    std::vector<std::string> all = {program.empty() ? BinFolder() + "/lumtrax" : program, "--headless", "--audio",
-                                    "null"};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    // What the program says on standard error (boxes included) goes to a file.
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    std::string errors = home_ + "/stderr.txt";
-    posix_spawn_file_actions_addopen(&files, 2, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&files);
-    started_.push_back(pid);
-    return pid;
+    return player_.Start(args, "null", program);
   }
   // The exit code, or -1 when the program did not end in time.
-  int WaitExit(pid_t pid, int ms = 10000) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-      if (Clock::now() > deadline) return -1;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    std::erase(started_, pid);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-  std::string Call(pid_t pid, const std::string& request) {
-    std::string reply;
-    LxDeviceCall(pid, request, reply, 10000);
-    return reply;
-  }
-  // Up: its socket answers and its loop waits for input.
-  bool WaitUp(pid_t pid) {
-    auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (Clock::now() < deadline) {
-      if (Call(pid, "idle 2000") == "ok 1\n") return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-  }
-  std::string MainWindow(pid_t pid) {
-    std::string reply = Call(pid, "find =Lumtrax ~");
-    return reply.size() > 3 ? reply.substr(3, reply.size() - 4) : "0";
-  }
+  int WaitExit(pid_t pid, int ms = 10000) { return player_.WaitExit(pid, ms); }
+  std::string Call(pid_t pid, const std::string& request) { return player_.Call(request, pid); }
+  bool WaitUp(pid_t pid) { return player_.WaitUp(pid); }
+  std::string MainWindow(pid_t pid) { return player_.MainWindow(pid); }
   void Post(pid_t pid, UINT message, WPARAM wParam) {
     EXPECT_EQ(Call(pid, "post " + MainWindow(pid) + " " + std::to_string(message) + " " + std::to_string(wParam) +
                             " 0"),
               "ok 1\n");
   }
-  // "CLASS TITLE VISIBLE" of every window, for looking things up.
-  std::string Windows(pid_t pid) { return Call(pid, "windows"); }
   bool HasWindow(pid_t pid, const std::string& classWord, const std::string& titleWord, bool visible) {
-    std::string list = Windows(pid);
-    std::string wanted = " " + classWord + " " + titleWord + " ";
-    for (size_t at = list.find(wanted); at != std::string::npos; at = list.find(wanted, at + 1)) {
-      size_t end = list.find('\n', at);
-      if (list[end - 1] == (visible ? '1' : '0')) return true;
-    }
-    return false;
+    return player_.HasWindow(classWord, titleWord, visible, pid);
   }
   bool ScreenDark(pid_t pid) {
     std::string reply = Call(pid, "screenshot");
@@ -120,24 +60,8 @@ class ProgramTest : public ::testing::Test {
       if (reply[i] || reply[i + 1] || reply[i + 2]) return false;
     return true;
   }
-  // The board's time digits as shown.
-  std::string TimeDigits(pid_t pid) {
-    std::string reply = Call(pid, "screenshot"), digits;
-    size_t eol = reply.find('\n');
-    for (int y = 56; y < 84 && eol != std::string::npos; y++)
-      digits += reply.substr(eol + 1 + (y * 240 + 24) * 4, 76 * 4);
-    return digits;
-  }
   // Whether the time moves on within the given time.
-  bool TimeMoves(pid_t pid, int ms) {
-    std::string before = TimeDigits(pid);
-    auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-    while (Clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      if (TimeDigits(pid) != before) return true;
-    }
-    return false;
-  }
+  bool TimeMoves(pid_t pid, int ms) { return player_.TimeMoves(ms, pid); }
   // The device suspends and wakes; the wake starts "lumtrax WakeUp".
   void SuspendAndWake(pid_t pid) {
     EXPECT_EQ(Call(pid, "suspend").rfind("ok", 0), 0u);
@@ -145,25 +69,9 @@ class ProgramTest : public ::testing::Test {
     EXPECT_EQ(WaitExit(Start({"WakeUp"})), 255);
     ASSERT_TRUE(WaitUp(pid));
   }
-  std::string Text(const std::string& hostPath) {
-    Bytes b = ReadHostFile(hostPath);
-    return std::string(b.begin(), b.end());
-  }
-  void Seed(LPCWSTR name, DWORD value) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, SettingsKeyPath, 0, nullptr, 0, 0, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE*)&value, 4);
-    RegCloseKey(key);
-  }
-  DWORD Stored(LPCWSTR name) {
-    HKEY key;
-    DWORD value = 0xDEAD, size = 4;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SettingsKeyPath, 0, 0, &key) != ERROR_SUCCESS) return value;
-    RegQueryValueExW(key, name, nullptr, nullptr, (BYTE*)&value, &size);
-    RegCloseKey(key);
-    return value;
-  }
+  std::string Text(const std::string& hostPath) { return player_.Text(hostPath); }
+  void Seed(LPCWSTR name, DWORD value) { player_.Seed(name, value); }
+  DWORD Stored(LPCWSTR name) { return player_.Stored(name); }
   // Wake-up notifications: {application, arguments} each.
   std::vector<std::pair<std::u16string, std::u16string>> WakeUps() {
     DWORD count = 0;
@@ -183,8 +91,8 @@ class ProgramTest : public ::testing::Test {
     return found;
   }
 
+  PlayerProcess player_{"program"};
   std::string home_, demo_;
-  std::vector<pid_t> started_;
 };
 
 TEST_F(ProgramTest, SecondStartShowsAHiddenFirstAndEnds) {
@@ -239,7 +147,9 @@ TEST_F(ProgramTest, OneWakeUpNotificationAndWakingTurnsTheDisplayOn) {
   EXPECT_EQ(WakeUps().size(), 1u) << "the stored handle is replaced, not added to";
   EXPECT_EQ(Call(player, "suspend").rfind("ok", 0), 0u);
   EXPECT_TRUE(ScreenDark(player));
-  FILE* wake = popen(("'" + BinFolder() + "/lumtrax-device' wake --wait").c_str(), "r");
+  std::string command = BinFolder() + "/lumtrax-device";
+  command = "'" + command + "' wake --wait";
+  FILE* wake = popen(command.c_str(), "r");
   ASSERT_NE(wake, nullptr);
   char line[64] = {};
   fgets(line, sizeof line, wake);
