@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "shell/settings.h"
+#include "testing/playerprocess.h"
 #include "testing/playertest.h"
 
 extern char** environ;
@@ -78,20 +79,10 @@ class DesktopTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    char pattern[] = "/tmp/lumtrax-desktop-XXXXXX";
-    home_ = mkdtemp(pattern);
-    fs::create_directories(home_ + "/run");
-    fs::create_directories(home_ + "/My Documents");
+    home_ = player_.Home();
     fs::create_directories(home_ + "/music");
-    setenv("LUMTRAX_HOME", home_.c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (home_ + "/run").c_str(), 1);
     setenv("DBUS_SESSION_BUS_ADDRESS", s_address.c_str(), 1);
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, SettingsKeyPath, 0, nullptr, 0, 0, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    DWORD one = 1;
-    RegSetValueExW(key, u"No Display Welcome", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
-    RegCloseKey(key);
+    player_.Seed(u"No Display Welcome", 1);
     demo_ = std::string(getenv("LUMTRAX_SOURCE")) + "/player/resources/demo/demo.mp3";
   }
   void TearDown() override {
@@ -99,7 +90,6 @@ class DesktopTest : public ::testing::Test {
       kill(pid, SIGKILL);
       waitpid(pid, nullptr, 0);
     }
-    fs::remove_all(home_);
   }
   bool NeedBus() { return s_busPid > 0; }
 
@@ -163,6 +153,7 @@ class DesktopTest : public ::testing::Test {
 
   static inline std::string s_address;
   static inline pid_t s_busPid;
+  PlayerProcess player_{"desktop"};
   std::string home_, demo_;
   std::vector<pid_t> started_;
 };
