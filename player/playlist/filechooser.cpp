@@ -398,13 +398,7 @@ static LRESULT OnNotify(HWND dialog, UINT, WPARAM, LPARAM lParam) {
 }
 
 static LRESULT OnSize(HWND dialog, UINT, WPARAM, LPARAM lParam) {
-  int width = LOWORD(lParam), height = HIWORD(lParam);
-  if (!width || !height || !g_dialog.list) return FALSE;
-  RECT r;
-  GetWindowRect(g_dialog.list, &r);
-  POINT top{r.left, r.top};
-  ScreenToClient(dialog, &top);
-  if (height > top.y) MoveWindow(g_dialog.list, 0, top.y, width, height - top.y, TRUE);
+  FitListToDialog(dialog, g_dialog.list, lParam);
   return FALSE;
 }
 

@@ -162,14 +162,7 @@ static LRESULT OnCommand(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam
 }
 
 static LRESULT OnSize(HWND dialog, UINT, WPARAM, LPARAM lParam) {
-  int width = LOWORD(lParam), height = HIWORD(lParam);
-  HWND list = GetDlgItem(dialog, IDC_EDIT_LIST);
-  if (!width || !height || !list) return FALSE;
-  RECT r;
-  GetWindowRect(list, &r);
-  POINT top{r.left, r.top};
-  ScreenToClient(dialog, &top);
-  if (height > top.y) MoveWindow(list, 0, top.y, width, height - top.y, TRUE);
+  FitListToDialog(dialog, GetDlgItem(dialog, IDC_EDIT_LIST), lParam);
   return FALSE;
 }
 

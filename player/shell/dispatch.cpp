@@ -66,3 +66,13 @@ INT_PTR RunDialog(int id, DLGPROC proc, LPARAM param) {
   RecomputeSuspension();
   return result;
 }
+
+void FitListToDialog(HWND dialog, HWND list, LPARAM size) {
+  int width = LOWORD(size), height = HIWORD(size);
+  if (!width || !height || !list) return;
+  RECT r;
+  GetWindowRect(list, &r);
+  POINT top{r.left, r.top};
+  ScreenToClient(dialog, &top);
+  if (height > top.y) MoveWindow(list, 0, top.y, width, height - top.y, TRUE);
+}

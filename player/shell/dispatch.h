@@ -41,6 +41,9 @@ LONG WaitCursorCount(void);
 // window; counts modal nesting and recomputes the suspension flags around it.
 // −1 when the template is missing.
 INT_PTR RunDialog(int id, DLGPROC proc, LPARAM param);
+// WM_SIZE of a full-screen dialog whose list sits below its other controls:
+// the list keeps its top and takes the rest of the dialog.
+void FitListToDialog(HWND dialog, HWND list, LPARAM size);
 
 // The thirteen actions (0 … 12); n ≥ 13 acts as 0. Every caller (hardware
 // buttons, media keys, desktop media controls) goes through RunAction.

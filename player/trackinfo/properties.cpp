@@ -126,14 +126,7 @@ static LRESULT OnCommand(HWND dialog, UINT, WPARAM wParam, LPARAM) {
 }
 
 static LRESULT OnSize(HWND dialog, UINT, WPARAM, LPARAM lParam) {
-  int width = LOWORD(lParam), height = HIWORD(lParam);
-  HWND list = GetDlgItem(dialog, IDC_PROPERTIES_LIST);
-  if (!width || !height || !list) return FALSE;
-  RECT r;
-  GetWindowRect(list, &r);
-  POINT top{r.left, r.top};
-  ScreenToClient(dialog, &top);
-  if (height > top.y) MoveWindow(list, 0, top.y, width, height - top.y, TRUE);
+  FitListToDialog(dialog, GetDlgItem(dialog, IDC_PROPERTIES_LIST), lParam);
   return FALSE;
 }
 
