@@ -47,7 +47,8 @@ int ParseRates(const char* text, std::vector<int>& out) {
 }
 
 int KnownDevice(const std::string& d) {
-  return d == "sdl" || d == "null" || d == "null:instant" || (d.rfind("wav:", 0) == 0 && d.size() > 4);
+  return d == "sdl" || d == "null" || d == "null:instant" || (d.rfind("wav:", 0) == 0 && d.size() > 4) ||
+         (d.rfind("wavrt:", 0) == 0 && d.size() > 6);
 }
 
 // Caller holds g_config.lock.
@@ -231,6 +232,7 @@ const AudioDriver* DriverFor(const std::string& device, std::string& arg) {
   arg = colon == std::string::npos ? "" : device.substr(colon + 1);
   if (name == "null") return &kNullAudioDriver;
   if (name == "wav") return &kWavAudioDriver;
+  if (name == "wavrt") return &kWavPacedAudioDriver;
   return &kSdlAudioDriver;
 }
 

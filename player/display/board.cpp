@@ -155,6 +155,15 @@ void DrawPlayState(HDC dc) {
   }
 }
 
+// The line shown is also the board's window text, so that it can be read
+// without its pixels (the device socket's window list).
+void KeepLineAsText(LPCWSTR line) {
+  static WCHAR shown[BOARD_TEXT_UNITS];
+  if (!g_windows.board || lstrcmpW(shown, line) == 0) return;
+  lstrcpynW(shown, line, BOARD_TEXT_UNITS);
+  SetWindowTextW(g_windows.board, shown);
+}
+
 void DrawTextLine(HDC dc) {
   HGDIOBJ old = SelectObject(dc, g_board.textFont);
   WCHAR text[96];
@@ -187,6 +196,7 @@ void DrawTextLine(HDC dc) {
     line = VERSION_TEXT;
   }
   if (line) ExtTextOutW(dc, x, kTextRect.top, ETO_CLIPPED, &kTextRect, line, lstrlenW(line), NULL);
+  KeepLineAsText(line ? line : g_engine.boardText);
   SelectObject(dc, old);
 }
 

@@ -147,12 +147,15 @@ LONG SaveSettings(const Settings* s, const PlayerEngine* engine) {
   SetDword(key, u"PLState", s->plState);
   SetDword(key, u"Enable Equalizer", (s->playerFlags & EqualizerOn) ? 1 : 0);
 
-  // Both texts are written at their full field width.
-  static const WCHAR NoPath[MAX_PATH] = {};
-  const WCHAR* path = engine ? engine->filePath : NoPath;
-  RegSetValueExW(key, u"Recent Music", 0, REG_SZ, reinterpret_cast<const BYTE*>(path), MAX_PATH * sizeof(WCHAR));
-  RegSetValueExW(key, u"Recent EQ", 0, REG_SZ, reinterpret_cast<const BYTE*>(s->recentEq),
-                 PRESET_NAME_UNITS * sizeof(WCHAR));
+  // Both texts are written at their full field width, zeroed past the
+  // terminator: a shorter name copied over a longer one would otherwise store
+  // the tail of an earlier title's path.
+  WCHAR path[MAX_PATH] = {};
+  if (engine) lstrcpynW(path, engine->filePath, MAX_PATH);
+  RegSetValueExW(key, u"Recent Music", 0, REG_SZ, reinterpret_cast<const BYTE*>(path), sizeof(path));
+  WCHAR eq[PRESET_NAME_UNITS] = {};
+  lstrcpynW(eq, s->recentEq, PRESET_NAME_UNITS);
+  RegSetValueExW(key, u"Recent EQ", 0, REG_SZ, reinterpret_cast<const BYTE*>(eq), sizeof(eq));
   for (int i = 0; i < EQ_GAIN_COUNT; i++) {
     WCHAR name[8];
     GainName(i, name, 8);

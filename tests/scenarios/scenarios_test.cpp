@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "display/boardlayout.h"
 #include "lxdevice.h"
 #include "playlist/playlist.h"
 #include "testing/playerprocess.h"
@@ -31,14 +32,17 @@ using Samples = std::vector<int16_t>;
 
 // The small layout's first playlist row, its favourite mark, a row's height.
 constexpr int kRowX = 120, kRowY = 226, kMarkX = 46, kRowStep = 11;
+// The board's top on the screen; its Play/Pause button.
+constexpr int kBoardTop = 26, kPlayX = 116, kPlayY = 89;
 constexpr int VK_MEDIA_PLAY = 179;
 // Dither differs between two decodes of one file; anything else is far larger.
 constexpr int kTolerance = 32;
 
-std::string Fixture(const char* name) {
+std::string Source() {
   const char* source = getenv("LUMTRAX_SOURCE");
-  return std::string(source ? source : ".") + "/decoder/tests/fixtures/" + name;
+  return source ? source : ".";
 }
+std::string Fixture(const char* name) { return Source() + "/decoder/tests/fixtures/" + name; }
 
 struct Recording {
   int rate = 0, channels = 0;
@@ -94,6 +98,44 @@ std::vector<int> TitlesHeard(const Samples& heard, const std::vector<Samples>& d
     at += taken;
   }
   return order;
+}
+
+// Where the `length` samples of the recording from `at` lie in `decode`
+// (a stereo-aligned position), or -1.
+long Find(const Samples& heard, size_t at, size_t length, const Samples& decode) {
+  if (at + length > heard.size()) return -1;
+  for (size_t p = 0; p + length <= decode.size(); p += 2) {
+    size_t k = 0;
+    while (k < length && std::abs(heard[at + k] - decode[p + k]) <= kTolerance) k++;
+    if (k == length) return long(p);
+  }
+  return -1;
+}
+
+// How many samples from `at` on the recording follows `decode` from `from`.
+size_t Follows(const Samples& heard, size_t at, const Samples& decode, size_t from) {
+  size_t k = 0;
+  while (at + k < heard.size() && from + k < decode.size() && std::abs(heard[at + k] - decode[from + k]) <= kTolerance)
+    k++;
+  return k;
+}
+
+// A bitmap of the player's resources, row by row, its pixels in the order
+// PlayerProcess::Screen gives them.
+std::vector<DWORD> BitmapPixels(int id, int w, int h) {
+  HDC dc = CreateCompatibleDC(NULL);
+  HBITMAP b = LoadBitmapW(NULL, MAKEINTRESOURCEW(id));
+  HGDIOBJ old = SelectObject(dc, b);
+  std::vector<DWORD> px;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      COLORREF c = GetPixel(dc, x, y);
+      px.push_back(DWORD(GetBValue(c)) << 16 | GetGValue(c) << 8 | GetRValue(c));
+    }
+  SelectObject(dc, old);
+  DeleteObject(b);
+  DeleteDC(dc);
+  return px;
 }
 
 class Scenario : public ::testing::Test {
@@ -176,6 +218,40 @@ class Scenario : public ::testing::Test {
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     return ReadWav(path);
+  }
+  // Waits until the recording holds `bytes` or more; its size then.
+  size_t WaitBytes(const std::string& path, size_t bytes) {
+    std::error_code e;
+    for (auto deadline = Clock::now() + std::chrono::seconds(30); Clock::now() < deadline;) {
+      uintmax_t size = fs::file_size(path, e);
+      if (!e && size >= bytes) return size_t(size);
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return e ? 0 : size_t(fs::file_size(path, e));
+  }
+  // Waits until the recording stops growing (paused); its size then, 0 when it never did.
+  size_t WaitStill(const std::string& path) {
+    std::error_code e;
+    uintmax_t last = UINTMAX_MAX;
+    for (auto deadline = Clock::now() + std::chrono::seconds(20); Clock::now() < deadline;) {
+      uintmax_t size = fs::file_size(path, e);
+      if (!e && size == last) return size_t(size);
+      last = size;
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    }
+    return 0;
+  }
+  // The left edge of the board's position knob on the screen, -1 when not seen.
+  int PositionKnob() {
+    static const std::vector<DWORD> knob = BitmapPixels(IDB_POSITION_KNOB, 22, 11);
+    std::vector<DWORD> screen = player_.Screen();
+    for (int x = BOARD_POSITION_MIN; x <= BOARD_POSITION_MAX && !screen.empty(); x++) {
+      bool same = true;
+      for (int y = 0; y < 11 && same; y++)
+        for (int i = 0; i < 22 && same; i++) same = screen[(kBoardTop + 85 + y) * 240 + x + i] == knob[y * 22 + i];
+      if (same) return x;
+    }
+    return -1;
   }
   // Selects the first row and presses play.
   void PlayFirstRow() {
@@ -440,6 +516,61 @@ TEST_F(Scenario, TitlesLargerThanTheCachePlayThroughWithoutGaps) {
   unsetenv("LXINPUTCACHE_BLOCK_BYTES");
   fs::permissions(music_, fs::perms::owner_all, fs::perm_options::add);
   EXPECT_EQ(TitlesHeard(heard.samples, decodes), (std::vector<int>{0, 1, 2})) << "from a read-only folder";
+}
+
+// The demo: 32 s of music that never repeats a stretch, so that a piece of
+// the recording is found in only one place of its decode.
+TEST_F(Scenario, SeekByDraggingThenPauseAndResumeLoseNothing) {
+  player_.Seed(u"AutoRepeat", 0);
+  std::string title = music_ + "/demo.mp3";
+  fs::copy_file(Source() + "/player/resources/demo/demo.mp3", title);
+  WriteList({title});
+  Samples decode = Decode(title);
+  ASSERT_GT(decode.size(), 20u * 88200);
+  const size_t second = 4 * 44100;  // bytes of recording
+  std::string wav = Home() + "/seek.wav";
+  player_.Start({}, "wavrt:" + wav);
+  ASSERT_TRUE(player_.WaitUp());
+  // The ring's first buffers come at once; growth after them is time heard.
+  size_t filled = WaitBytes(wav, 45);
+  ASSERT_GE(WaitBytes(wav, filled + 2 * second), filled + 2 * second) << "the title plays";
+  int knob = PositionKnob();
+  ASSERT_GE(knob, 0);
+  // The knob goes as far as the stylus: from where it is to 50 %.
+  int middle = BOARD_POSITION_MIN + (BOARD_POSITION_MAX - BOARD_POSITION_MIN) / 2;
+  ASSERT_EQ(player_.Call("drag " + std::to_string(knob + 11) + " " + std::to_string(kBoardTop + 90) + " " +
+                         std::to_string(middle + 11) + " " + std::to_string(kBoardTop + 90)),
+            "ok\n");
+  ASSERT_TRUE(player_.WaitUp());
+  size_t dragged = WaitBytes(wav, 0);
+  ASSERT_GE(WaitBytes(wav, dragged + 3 * second), dragged + 3 * second) << "plays on after the seek";
+  ASSERT_TRUE(player_.Tap(kPlayX, kPlayY));  // Pause
+  size_t paused = WaitStill(wav);
+  ASSERT_GT(paused, 0u) << "the recording holds while paused";
+  ASSERT_TRUE(player_.Tap(kPlayX, kPlayY));  // Play
+  ASSERT_GE(WaitBytes(wav, paused + 2 * second), paused + 2 * second) << "plays on after the pause";
+  player_.Kill(SIGKILL);
+  Recording heard = ReadWav(wav);
+  ASSERT_EQ(heard.rate, 44100);
+  ASSERT_EQ(heard.channels, 2);
+
+  // From the start the recording is the decode, up to the seek.
+  long start = Find(heard.samples, 4 * 2304, 8820, decode);
+  ASSERT_GE(start, 0) << "the title's beginning";
+  size_t seek = 4 * 2304 + Follows(heard.samples, 4 * 2304, decode, size_t(start));
+  ASSERT_LT(seek + 3 * 88200, heard.samples.size()) << "a seek";
+  // A second after it (the decoder settles, a fade-in ends), where is it?
+  size_t after = seek + 88200;
+  long found = Find(heard.samples, after, 8820, decode);
+  ASSERT_GE(found, 0) << "the recording after the seek is the title's";
+  long continued = found - 88200;
+  EXPECT_NEAR(double(continued), double(decode.size() / 2), 88200.0) << "within a second of the middle";
+  // From there on to the end, through the pause, nothing lost or repeated.
+  size_t pausedAt = (paused - 44) / 2;
+  EXPECT_GT(pausedAt, after);
+  EXPECT_EQ(after + Follows(heard.samples, after, decode, size_t(found)), heard.samples.size())
+      << "the recording leaves the decode at " << (after + Follows(heard.samples, after, decode, size_t(found)))
+      << ", paused at " << pausedAt;
 }
 
 }  // namespace

@@ -101,6 +101,30 @@ bool WritePng(const char* path, const unsigned char* pixels, int w, int h) {
 
 }  // namespace
 
+// A title on one line: control characters and quotes escaped as in C.
+static std::string Quoted(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char ch : text) {
+    if (ch == '"' || ch == '\\') {
+      out += '\\';
+      out += char(ch);
+    } else if (ch == '\n') {
+      out += "\\n";
+    } else if (ch == '\r') {
+      out += "\\r";
+    } else if (ch == '\t') {
+      out += "\\t";
+    } else if (ch < 0x20 || ch == 0x7f) {
+      char code[8];
+      snprintf(code, sizeof(code), "\\x%02x", ch);
+      out += code;
+    } else {
+      out += char(ch);
+    }
+  }
+  return out + "\"";
+}
+
 int main(int argc, char** argv) {
   int pid = 0, i = 1, timeoutMs = 30000;
   while (i + 1 < argc && (strcmp(argv[i], "--pid") == 0 || strcmp(argv[i], "--timeout") == 0)) {
@@ -284,8 +308,8 @@ int main(int argc, char** argv) {
       std::u16string cls, title;
       LxDecodeWord(c, &cls);
       LxDecodeWord(t, &title);
-      printf("%-10s %-10s %-16s %-24s %d,%d-%d,%d%s\n", h, p, LxToUtf8(cls).c_str(),
-             ("\"" + LxToUtf8(title) + "\"").c_str(), l, tp, r, b, v ? "" : " hidden");
+      printf("%-10s %-10s %-16s %-24s %d,%d-%d,%d%s\n", h, p, LxToUtf8(cls).c_str(), Quoted(LxToUtf8(title)).c_str(),
+             l, tp, r, b, v ? "" : " hidden");
     }
     return 0;
   }

@@ -78,8 +78,20 @@ TEST_F(SettingsTest, SaveWritesEveryValueWithItsTypeAndLoadReadsItBack) {
   settings.eq[10] = 17;
   settings.playerFlags &= ~EqualizerOn;
   lstrcpyW(settings.recentEq, u"Rock");
+  // A shorter path over a longer one: the tail of the first is not stored.
+  lstrcpyW(engine.filePath, u"\\My Documents\\Earlier title.mp3");
   lstrcpyW(engine.filePath, u"\\Storage Card\\a.mp3");
   ASSERT_EQ(SaveSettings(&settings, &engine), ERROR_SUCCESS);
+  {
+    WCHAR stored[MAX_PATH];
+    DWORD type, size = sizeof(stored);
+    HKEY key = Key();
+    ASSERT_EQ(RegQueryValueExW(key, u"Recent Music", nullptr, &type, reinterpret_cast<BYTE*>(stored), &size),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    int len = lstrlenW(u"\\Storage Card\\a.mp3");
+    for (int i = len; i < MAX_PATH; i++) ASSERT_EQ(stored[i], 0) << i;
+  }
 
   EXPECT_EQ(Stored(u"VKButton9"), std::make_pair(DWORD(REG_DWORD), DWORD(4)));
   EXPECT_EQ(Stored(u"VKButtonA"), std::make_pair(DWORD(REG_DWORD), DWORD(4)));
