@@ -573,4 +573,44 @@ TEST_F(Scenario, SeekByDraggingThenPauseAndResumeLoseNothing) {
       << ", paused at " << pausedAt;
 }
 
+// Chosen in the equalizer pane's preset list while the demo plays: what was
+// decoded before is heard flat, what is decoded after with Rock's gains.
+TEST_F(Scenario, PresetChosenWhilePlayingChangesTheNextBuffers) {
+  player_.Seed(u"AutoRepeat", 0);
+  player_.Seed(u"Enable Equalizer", 1);
+  std::string title = music_ + "/demo.mp3";
+  fs::copy_file(Source() + "/player/resources/demo/demo.mp3", title);
+  WriteList({title});
+  Samples flat = Decode(title), rock = Decode(title, "8,5,-6,-9,-4,4,9,11,11,11,0");
+  const size_t second = 4 * 44100;
+  std::string wav = Home() + "/preset.wav";
+  player_.Start({}, "wavrt:" + wav);
+  ASSERT_TRUE(player_.WaitUp());
+  size_t filled = WaitBytes(wav, 45);
+  ASSERT_GE(WaitBytes(wav, filled + 2 * second), filled + 2 * second) << "the title plays";
+  size_t before = (WaitBytes(wav, 0) - 44) / 2;
+  ASSERT_TRUE(player_.Tap(37, 143));  // the pane's preset button
+  ASSERT_TRUE(player_.HasWindow("=LISTBOX", "=", true)) << "the preset list";
+  ASSERT_TRUE(player_.Tap(40, 237));  // "Rock", the thirteenth row
+  ASSERT_TRUE(player_.Tap(34, 43));   // "Auswahl"
+  size_t chosen = (WaitBytes(wav, 0) - 44) / 2;
+  ASSERT_FALSE(player_.HasWindow("=LISTBOX", "=", true)) << "the list closed";
+  ASSERT_GE(WaitBytes(wav, 44 + 2 * chosen + 2 * second), 44 + 2 * chosen + 2 * second);
+  player_.Kill(SIGKILL);
+  Samples heard = ReadWav(wav).samples;
+
+  long start = Find(heard, 4 * 2304, 8820, flat);
+  ASSERT_GE(start, 0) << "flat from the beginning";
+  size_t offset = size_t(start) - 4 * 2304;  // decode position of the recording's first sample
+  size_t change = 4 * 2304 + Follows(heard, 4 * 2304, flat, size_t(start));
+  EXPECT_GE(change, before) << "nothing before the choice changed";
+  // The buffers still queued, and at most one decoder call's worth
+  // (8000 bytes of input) decoded while the choice was made, stay flat.
+  EXPECT_LE(change, chosen + 88200) << "the next buffers changed";
+  // The synthesis' overlap mixes old and new gains for up to two frames.
+  size_t settled = change + 2 * 2304;
+  ASSERT_LT(settled + 88200, heard.size());
+  EXPECT_EQ(settled + Follows(heard, settled, rock, settled + offset), heard.size()) << "Rock's gains from there on";
+}
+
 }  // namespace
