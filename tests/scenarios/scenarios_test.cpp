@@ -253,6 +253,14 @@ class Scenario : public ::testing::Test {
     }
     return -1;
   }
+  // The board's text line, as the device encodes a window's title.
+  std::string BoardText() {
+    std::string list = player_.Call("windows");
+    size_t at = list.find(" =LumtraxMB ");
+    if (at == std::string::npos) return "";
+    at += 12;
+    return list.substr(at, list.find(' ', at) - at);
+  }
   // Selects the first row and presses play.
   void PlayFirstRow() {
     ASSERT_TRUE(player_.Tap(kRowX, kRowY));
@@ -271,13 +279,24 @@ TEST_F(Scenario, FolderChosenWithAllPlaysThroughInOrder) {
   for (const std::string& file : files) total += Decode(file).size() - 2 * 2304;
   setenv("XDG_MUSIC_DIR", music_.c_str(), 1);
   std::string wav = Home() + "/heard.wav";
-  player_.Start({}, "wav:" + wav);
+  // In real time, so that the board can be watched showing each title.
+  player_.Start({}, "wavrt:" + wav);
   ASSERT_TRUE(player_.WaitUp());
   ASSERT_TRUE(player_.Command(42011));  // "Datei hinzufügen"
   ASSERT_NE(player_.Call("find =Dialog ~"), "ok 0\n") << "the file chooser";
   ASSERT_TRUE(player_.Tap(10, 84));    // "Unterveryeichnisse durchsuchen"
   ASSERT_TRUE(player_.Tap(120, 123));  // "Alle"
+  std::string idle = BoardText();
   PlayFirstRow();
+  // Each title shows for a second or more; the board goes back to its idle
+  // line when the list has played (every title marked, the cycle over).
+  std::vector<std::string> shown = {idle};
+  for (auto deadline = Clock::now() + std::chrono::seconds(30); Clock::now() < deadline;) {
+    std::string text = BoardText();
+    if (text != shown.back()) shown.push_back(text);
+    if (shown.size() > 1 && text == idle) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
   Recording heard = WaitRecording(wav, 44 + 2 * total);
   player_.Kill(SIGTERM);
   std::vector<std::string> listed = ListedFiles();
@@ -288,6 +307,18 @@ TEST_F(Scenario, FolderChosenWithAllPlaysThroughInOrder) {
   EXPECT_EQ(heard.channels, 2);
   EXPECT_EQ(TitlesHeard(heard.samples, decodes), (std::vector<int>{0, 1, 2})) << "each once, in the list's order";
   EXPECT_FALSE(fs::exists(Home() + "/heard-2.wav")) << "no other format met";
+  // Untagged titles go by their file names: "eins <00:01>".
+  std::vector<int> titlesShown;
+  for (const std::string& text : shown)
+    for (size_t i = 0; i < listed.size(); i++) {
+      std::u16string name;
+      for (char c : fs::path(listed[i]).stem().string()) name += char16_t(c);
+      name += u" <";
+      if (text.rfind(LxEncodeWord(&name), 0) == 0 && (titlesShown.empty() || titlesShown.back() != int(i)))
+        titlesShown.push_back(int(i));
+    }
+  EXPECT_EQ(titlesShown, (std::vector<int>{0, 1, 2})) << testing::PrintToString(shown);
+  EXPECT_EQ(shown.back(), idle) << "stopped by itself after the last title";
 }
 
 // Five titles of one format, so that one recording holds them all.
