@@ -20,25 +20,6 @@
 
 namespace {
 
-SynthesisTaps BuildTaps() {
-  SynthesisTaps t{};
-  int64_t largest = 1;
-  for (int j = 0; j < 32; j++) {
-    int evenSign = j < 16 ? 1 : (j == 16 ? 0 : -1);
-    t.even[j] = uint8_t(j < 16 ? j + 16 : (j == 16 ? 0 : 48 - j));
-    t.odd[j] = uint8_t(j <= 16 ? 16 - j : j - 16);
-    for (int m = 0; m < 8; m++) {
-      t.coef[j][2 * m] = evenSign * kSynthesisWindow[j + 64 * m];
-      t.coef[j][2 * m + 1] = -kSynthesisWindow[j + 64 * m + 32];
-    }
-    int64_t sum = 0;
-    for (int m = 0; m < 16; m++) sum += t.coef[j][m] < 0 ? -t.coef[j][m] : t.coef[j][m];
-    if (sum > largest) largest = sum;
-  }
-  t.quietLimit = int32_t(INT32_MAX / largest);
-  return t;
-}
-
 // Carries the bound on the magnitude of every value the transform forms when
 // no input exceeds the starting bound (products as in Wide::Mul).
 struct Bound {
@@ -72,6 +53,26 @@ int32_t QuietInputLimit() {
 }
 
 const int32_t kQuietInput = QuietInputLimit();
+
+SynthesisTaps BuildTaps() {
+  SynthesisTaps t{};
+  int64_t largest = 1;
+  for (int j = 0; j < 32; j++) {
+    int evenSign = j < 16 ? 1 : (j == 16 ? 0 : -1);
+    t.even[j] = uint8_t(j < 16 ? j + 16 : (j == 16 ? 0 : 48 - j));
+    t.odd[j] = uint8_t(j <= 16 ? 16 - j : j - 16);
+    for (int m = 0; m < 8; m++) {
+      t.coef[j][2 * m] = evenSign * kSynthesisWindow[j + 64 * m];
+      t.coef[j][2 * m + 1] = -kSynthesisWindow[j + 64 * m + 32];
+    }
+    int64_t sum = 0;
+    for (int m = 0; m < 16; m++) sum += t.coef[j][m] < 0 ? -t.coef[j][m] : t.coef[j][m];
+    if (sum > largest) largest = sum;
+  }
+  t.quietLimit = int32_t(INT32_MAX / largest);
+  t.quietInput = kQuietInput;
+  return t;
+}
 
 // Sums in 32 bits, for blocks whose inputs are all within kQuietInput.
 struct Narrow {

@@ -48,6 +48,18 @@ struct Lanes {
   V Mul(V x, int32_t k) { return _mm256_mullo_epi32(RoundToQ16(x), _mm256_set1_epi32(k)); }
 };
 
+// 32-bit lanes for blocks whose inputs are all within kSynthesisTaps.quietInput:
+// no sum can overflow, so none is watched.
+struct QuietLanes {
+  using T = V;
+  static V Add(V a, V b) { return _mm256_add_epi32(a, b); }
+  static V Sub(V a, V b) { return _mm256_sub_epi32(a, b); }
+  static V Neg(V a) { return _mm256_sub_epi32(_mm256_setzero_si256(), a); }
+  static V Mul(V x, int32_t k) {
+    return _mm256_mullo_epi32(_mm256_srai_epi32(_mm256_add_epi32(x, _mm256_set1_epi32(2048)), 12), _mm256_set1_epi32(k));
+  }
+};
+
 // r[l][i] -> r[i][l] for an 8 x 8 block of 32-bit values.
 inline void Transpose(V r[8]) {
   V t0 = _mm256_unpacklo_epi32(r[0], r[1]), t1 = _mm256_unpackhi_epi32(r[0], r[1]);
@@ -97,6 +109,21 @@ void Transform8(const int32_t (*in)[32], int count, int32_t (*h)[kColumns], uint
     for (int l = 0; l < 8; l++) r[l] = _mm256_loadu_si256(reinterpret_cast<const V*>(rows[l] + 8 * q));
     Transpose(r);
     for (int i = 0; i < 8; i++) x[8 * q + i] = r[i];
+  }
+  V input = _mm256_setzero_si256();
+  for (int i = 0; i < 32; i++) input = _mm256_max_epu32(input, _mm256_abs_epi32(x[i]));
+  const V quietInput = _mm256_set1_epi32(kSynthesisTaps.quietInput);
+  if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_max_epu32(input, quietInput), quietInput)) == -1) {
+    QuietLanes o;
+    CosineII<32>(o, x);
+    V largest = _mm256_setzero_si256();
+    for (int i = 0; i < 32; i++) {
+      V q = _mm256_srai_epi32(_mm256_add_epi32(x[i], _mm256_set1_epi32(2048)), 12);
+      _mm256_storeu_si256(reinterpret_cast<V*>(h[i] + col), q);
+      largest = _mm256_max_epu32(largest, _mm256_abs_epi32(q));
+    }
+    _mm256_storeu_si256(reinterpret_cast<V*>(peak + col), largest);
+    return;
   }
   Lanes o;
   CosineII<32>(o, x);

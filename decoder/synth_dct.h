@@ -25,6 +25,9 @@ struct SynthesisTaps {
   // While no value the window reaches exceeds this in magnitude, no sum of
   // products can leave 32 bits: (2^31 - 1) / the largest sum of |coef[j]|.
   int32_t quietLimit;
+  // While no input of a block exceeds this in magnitude, no value its
+  // transform forms (nor the roundings' additions) leaves 32 bits.
+  int32_t quietInput;
 };
 extern const SynthesisTaps kSynthesisTaps;
 
