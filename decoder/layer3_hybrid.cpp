@@ -220,12 +220,23 @@ __attribute__((target("avx2"))) void Dct18x4(const Fixed* in, Fixed y[4][18]) {
     yj = _mm256_sub_epi64(z, yj);
     out[2 * m + 1] = yj;
   }
-  const __m256i low = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
-  alignas(16) int32_t lanes[4];
-  for (int j = 0; j < 18; j++) {
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(out[j], low)));
-    for (int sb = 0; sb < 4; sb++) y[sb][j] = lanes[sb];
+  // The low halves of the lanes back to rows per subband: pairs of times
+  // interleaved by a shift and a blend, then two pairs joined per subband.
+  for (int j = 0; j < 16; j += 4) {
+    __m256i p01 = _mm256_blend_epi32(out[j], _mm256_slli_epi64(out[j + 1], 32), 0xAA);
+    __m256i p23 = _mm256_blend_epi32(out[j + 2], _mm256_slli_epi64(out[j + 3], 32), 0xAA);
+    __m256i even = _mm256_unpacklo_epi64(p01, p23), odd = _mm256_unpackhi_epi64(p01, p23);  // subbands 0 2, 1 3
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(y[0] + j), _mm256_castsi256_si128(even));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(y[1] + j), _mm256_castsi256_si128(odd));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(y[2] + j), _mm256_extracti128_si256(even, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(y[3] + j), _mm256_extracti128_si256(odd, 1));
   }
+  __m256i last = _mm256_blend_epi32(out[16], _mm256_slli_epi64(out[17], 32), 0xAA);
+  __m128i first = _mm256_castsi256_si128(last), second = _mm256_extracti128_si256(last, 1);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(y[0] + 16), first);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(y[1] + 16), _mm_unpackhi_epi64(first, first));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(y[2] + 16), second);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(y[3] + 16), _mm_unpackhi_epi64(second, second));
 }
 
 bool HasAvx2() {

@@ -48,7 +48,7 @@ struct Lanes {
   V Mul(V x, int32_t k) { return _mm256_mullo_epi32(RoundToQ16(x), _mm256_set1_epi32(k)); }
 };
 
-// 32-bit lanes for blocks whose inputs are all within kSynthesisTaps.quietInput:
+// 32-bit lanes for blocks whose inputs are within kSynthesisTaps.quietInputSum:
 // no sum can overflow, so none is watched.
 struct QuietLanes {
   using T = V;
@@ -111,9 +111,9 @@ void Transform8(const int32_t (*in)[32], int count, int32_t (*h)[kColumns], uint
     for (int i = 0; i < 8; i++) x[8 * q + i] = r[i];
   }
   V input = _mm256_setzero_si256();
-  for (int i = 0; i < 32; i++) input = _mm256_max_epu32(input, _mm256_abs_epi32(x[i]));
-  const V quietInput = _mm256_set1_epi32(kSynthesisTaps.quietInput);
-  if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_max_epu32(input, quietInput), quietInput)) == -1) {
+  for (int i = 0; i < 32; i++) input = _mm256_add_epi32(input, _mm256_srli_epi32(_mm256_abs_epi32(x[i]), 5));
+  const V quietSum = _mm256_set1_epi32(int32_t(kSynthesisTaps.quietInputSum));
+  if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_max_epu32(input, quietSum), quietSum)) == -1) {
     QuietLanes o;
     CosineII<32>(o, x);
     V largest = _mm256_setzero_si256();

@@ -25,9 +25,9 @@ struct SynthesisTaps {
   // While no value the window reaches exceeds this in magnitude, no sum of
   // products can leave 32 bits: (2^31 - 1) / the largest sum of |coef[j]|.
   int32_t quietLimit;
-  // While no input of a block exceeds this in magnitude, no value its
-  // transform forms (nor the roundings' additions) leaves 32 bits.
-  int32_t quietInput;
+  // While the sum of |x| >> 5 over a block's 32 inputs x is at most this, no
+  // value its transform forms (nor the roundings' additions) leaves 32 bits.
+  uint32_t quietInputSum;
 };
 extern const SynthesisTaps kSynthesisTaps;
 

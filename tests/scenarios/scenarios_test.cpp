@@ -253,6 +253,14 @@ class Scenario : public ::testing::Test {
     }
     return -1;
   }
+  // The board's text line, as the device encodes a window's title.
+  std::string BoardText() {
+    std::string list = player_.Call("windows");
+    size_t at = list.find(" =LumtraxMB ");
+    if (at == std::string::npos) return "";
+    at += 12;
+    return list.substr(at, list.find(' ', at) - at);
+  }
   // Selects the first row and presses play.
   void PlayFirstRow() {
     ASSERT_TRUE(player_.Tap(kRowX, kRowY));
@@ -271,13 +279,24 @@ TEST_F(Scenario, FolderChosenWithAllPlaysThroughInOrder) {
   for (const std::string& file : files) total += Decode(file).size() - 2 * 2304;
   setenv("XDG_MUSIC_DIR", music_.c_str(), 1);
   std::string wav = Home() + "/heard.wav";
-  player_.Start({}, "wav:" + wav);
+  // In real time, so that the board can be watched showing each title.
+  player_.Start({}, "wavrt:" + wav);
   ASSERT_TRUE(player_.WaitUp());
   ASSERT_TRUE(player_.Command(42011));  // "Datei hinzufügen"
   ASSERT_NE(player_.Call("find =Dialog ~"), "ok 0\n") << "the file chooser";
   ASSERT_TRUE(player_.Tap(10, 84));    // "Unterveryeichnisse durchsuchen"
   ASSERT_TRUE(player_.Tap(120, 123));  // "Alle"
+  std::string idle = BoardText();
   PlayFirstRow();
+  // Each title shows for a second or more; the board goes back to its idle
+  // line when the list has played (every title marked, the cycle over).
+  std::vector<std::string> shown = {idle};
+  for (auto deadline = Clock::now() + std::chrono::seconds(30); Clock::now() < deadline;) {
+    std::string text = BoardText();
+    if (text != shown.back()) shown.push_back(text);
+    if (shown.size() > 1 && text == idle) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
   Recording heard = WaitRecording(wav, 44 + 2 * total);
   player_.Kill(SIGTERM);
   std::vector<std::string> listed = ListedFiles();
@@ -288,6 +307,18 @@ TEST_F(Scenario, FolderChosenWithAllPlaysThroughInOrder) {
   EXPECT_EQ(heard.channels, 2);
   EXPECT_EQ(TitlesHeard(heard.samples, decodes), (std::vector<int>{0, 1, 2})) << "each once, in the list's order";
   EXPECT_FALSE(fs::exists(Home() + "/heard-2.wav")) << "no other format met";
+  // Untagged titles go by their file names: "eins <00:01>".
+  std::vector<int> titlesShown;
+  for (const std::string& text : shown)
+    for (size_t i = 0; i < listed.size(); i++) {
+      std::u16string name;
+      for (char c : fs::path(listed[i]).stem().string()) name += char16_t(c);
+      name += u" <";
+      if (text.rfind(LxEncodeWord(&name), 0) == 0 && (titlesShown.empty() || titlesShown.back() != int(i)))
+        titlesShown.push_back(int(i));
+    }
+  EXPECT_EQ(titlesShown, (std::vector<int>{0, 1, 2})) << testing::PrintToString(shown);
+  EXPECT_EQ(shown.back(), idle) << "stopped by itself after the last title";
 }
 
 // Five titles of one format, so that one recording holds them all.
@@ -571,6 +602,46 @@ TEST_F(Scenario, SeekByDraggingThenPauseAndResumeLoseNothing) {
   EXPECT_EQ(after + Follows(heard.samples, after, decode, size_t(found)), heard.samples.size())
       << "the recording leaves the decode at " << (after + Follows(heard.samples, after, decode, size_t(found)))
       << ", paused at " << pausedAt;
+}
+
+// Chosen in the equalizer pane's preset list while the demo plays: what was
+// decoded before is heard flat, what is decoded after with Rock's gains.
+TEST_F(Scenario, PresetChosenWhilePlayingChangesTheNextBuffers) {
+  player_.Seed(u"AutoRepeat", 0);
+  player_.Seed(u"Enable Equalizer", 1);
+  std::string title = music_ + "/demo.mp3";
+  fs::copy_file(Source() + "/player/resources/demo/demo.mp3", title);
+  WriteList({title});
+  Samples flat = Decode(title), rock = Decode(title, "8,5,-6,-9,-4,4,9,11,11,11,0");
+  const size_t second = 4 * 44100;
+  std::string wav = Home() + "/preset.wav";
+  player_.Start({}, "wavrt:" + wav);
+  ASSERT_TRUE(player_.WaitUp());
+  size_t filled = WaitBytes(wav, 45);
+  ASSERT_GE(WaitBytes(wav, filled + 2 * second), filled + 2 * second) << "the title plays";
+  size_t before = (WaitBytes(wav, 0) - 44) / 2;
+  ASSERT_TRUE(player_.Tap(37, 143));  // the pane's preset button
+  ASSERT_TRUE(player_.HasWindow("=LISTBOX", "=", true)) << "the preset list";
+  ASSERT_TRUE(player_.Tap(40, 237));  // "Rock", the thirteenth row
+  ASSERT_TRUE(player_.Tap(34, 43));   // "Auswahl"
+  size_t chosen = (WaitBytes(wav, 0) - 44) / 2;
+  ASSERT_FALSE(player_.HasWindow("=LISTBOX", "=", true)) << "the list closed";
+  ASSERT_GE(WaitBytes(wav, 44 + 2 * chosen + 2 * second), 44 + 2 * chosen + 2 * second);
+  player_.Kill(SIGKILL);
+  Samples heard = ReadWav(wav).samples;
+
+  long start = Find(heard, 4 * 2304, 8820, flat);
+  ASSERT_GE(start, 0) << "flat from the beginning";
+  size_t offset = size_t(start) - 4 * 2304;  // decode position of the recording's first sample
+  size_t change = 4 * 2304 + Follows(heard, 4 * 2304, flat, size_t(start));
+  EXPECT_GE(change, before) << "nothing before the choice changed";
+  // The buffers still queued, and at most one decoder call's worth
+  // (8000 bytes of input) decoded while the choice was made, stay flat.
+  EXPECT_LE(change, chosen + 88200) << "the next buffers changed";
+  // The synthesis' overlap mixes old and new gains for up to two frames.
+  size_t settled = change + 2 * 2304;
+  ASSERT_LT(settled + 88200, heard.size());
+  EXPECT_EQ(settled + Follows(heard, settled, rock, settled + offset), heard.size()) << "Rock's gains from there on";
 }
 
 }  // namespace
