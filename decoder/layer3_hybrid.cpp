@@ -442,6 +442,11 @@ void Layer3Hybrid(const Fixed lines[576], Fixed overlap[576], int longType, int 
 
 int Layer3NonzeroEnd(const Fixed lines[576], int floor, int bound) {
   int n = bound;
+  while (n - 8 >= floor) {  // eight at a time through the zeros, then one by one
+    const Fixed* p = lines + n - 8;
+    if ((p[0] | p[1] | p[2] | p[3] | p[4] | p[5] | p[6] | p[7]) != 0) break;
+    n -= 8;
+  }
   while (n > floor && lines[n - 1] == 0) n--;
   return n;
 }
