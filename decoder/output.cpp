@@ -209,6 +209,19 @@ __attribute__((target("avx2"))) int PreparePairsAvx2(const Fixed* l, const Fixed
   return i;
 }
 
+// The shaped values (count of them) to 16-bit samples, sixteen at a time;
+// returns how many it took.
+__attribute__((target("avx2"))) int PackPairsAvx2(const int32_t* shaped, int count, uint8_t* p) {
+  int k = 0;
+  for (; k + 16 <= count; k += 16) {
+    __m256i a = _mm256_srai_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(shaped + k)), 13);
+    __m256i b = _mm256_srai_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(shaped + k + 8)), 13);
+    __m256i out = _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), 0xD8);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 2 * k), out);
+  }
+  return k;
+}
+
 bool HasAvx2() {
   static const bool avx2 = __builtin_cpu_supports("avx2");
   return avx2;
@@ -295,7 +308,11 @@ void OutputStereoFast(DitherState states[2], const Fixed* left, const Fixed* rig
         std::swap(h1, h2);
       }
       // -32768 .. 32768; the pack saturates 32768.
-      for (int k = 0; k < 2 * n; k += 8) {
+      int packed = 0;
+#ifdef OUTPUT_PAIRS_AVX2
+      if (HasAvx2()) packed = PackPairsAvx2(shaped, 2 * n, p);
+#endif
+      for (int k = packed; k < 2 * n; k += 8) {
         __m128i a = _mm_srai_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(shaped + k)), 13);
         __m128i b = _mm_srai_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(shaped + k + 4)), 13);
         __m128i out = _mm_packs_epi32(a, b);
