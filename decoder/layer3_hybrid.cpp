@@ -246,7 +246,7 @@ bool HasAvx2() {
 
 // sums[sb][t] (32 subbands by 18 times) to out[t * 32 + sb], odd times of odd
 // subbands negated: 8 x 8 tiles through the registers for times 0..15, the
-// last two plainly.
+// last two by 4 x 2 ones.
 __attribute__((target("avx2"))) void WriteSubbandsAvx2(const Fixed (*sums)[18], Fixed* out) {
   const __m256i oddLanes = _mm256_setr_epi32(0, -1, 0, -1, 0, -1, 0, -1);
   for (int sb0 = 0; sb0 < 32; sb0 += 8)
@@ -271,11 +271,15 @@ __attribute__((target("avx2"))) void WriteSubbandsAvx2(const Fixed (*sums)[18], 
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + (t0 + j) * 32 + sb0), v);
       }
     }
-  for (int t = 16; t < 18; t++)
-    for (int sb = 0; sb < 32; sb++) {
-      const Fixed flip = -(sb & t & 1);
-      out[t * 32 + sb] = (sums[sb][t] ^ flip) - flip;
-    }
+  const __m128i odd4 = _mm_setr_epi32(0, -1, 0, -1);
+  for (int sb0 = 0; sb0 < 32; sb0 += 4) {
+    __m128i p[4];
+    for (int l = 0; l < 4; l++) p[l] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sums[sb0 + l] + 16));
+    __m128i u01 = _mm_unpacklo_epi32(p[0], p[1]), u23 = _mm_unpacklo_epi32(p[2], p[3]);
+    __m128i t16 = _mm_unpacklo_epi64(u01, u23), t17 = _mm_unpackhi_epi64(u01, u23);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * 32 + sb0), t16);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 17 * 32 + sb0), _mm_sub_epi32(_mm_xor_si128(t17, odd4), odd4));
+  }
 }
 #endif
 
