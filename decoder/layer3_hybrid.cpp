@@ -244,6 +244,30 @@ bool HasAvx2() {
   return avx2;
 }
 
+// FilterBank's first look at the subbands below `active`: kind 0 (all
+// lines zero), 1 (long, below longEnd) or 2 (short), and whether all lines
+// lie within -2^26 .. 2^26 - 1 (each plus 2^26 sets no bit from 27 up).
+__attribute__((target("avx2"))) void ScanSubbandsAvx2(const Fixed* lines, int active, int longEnd, uint8_t* kind,
+                                                      uint8_t* fits) {
+  const __m256i offset = _mm256_set1_epi32(1 << 26), high = _mm256_set1_epi32(-(1 << 27));
+  for (int sb = 0; sb < 32; sb++) {
+    if (sb >= active) {
+      kind[sb] = 0;
+      fits[sb] = 1;
+      continue;
+    }
+    const Fixed* in = lines + sb * 18;
+    __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
+    __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 8));
+    __m256i c = _mm256_zextsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + 16)));
+    __m256i any = _mm256_or_si256(_mm256_or_si256(a, b), c);
+    __m256i wide = _mm256_or_si256(_mm256_add_epi32(a, offset), _mm256_add_epi32(b, offset));
+    wide = _mm256_or_si256(wide, _mm256_add_epi32(c, offset));
+    kind[sb] = _mm256_testz_si256(any, any) ? 0 : sb < longEnd ? 1 : 2;
+    fits[sb] = _mm256_testz_si256(wide, high) != 0;
+  }
+}
+
 // sums[sb][t] (32 subbands by 18 times) to out[t * 32 + sb], odd times of odd
 // subbands negated: 8 x 8 tiles through the registers for times 0..15, the
 // last two by 4 x 2 ones.
@@ -359,6 +383,11 @@ void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int lo
   const int longEnd = longSubbands < 0 ? 32 : longSubbands;
   uint8_t kind[32];
   uint8_t fits[32];  // every line below kDctLaneLimit
+#ifdef LAYER3_DCT_AVX2
+  if (HasAvx2()) {
+    ScanSubbandsAvx2(lines, active, longEnd, kind, fits);
+  } else
+#endif
   for (int sb = 0; sb < 32; sb++) {
     const Fixed* in = lines + sb * 18;
     uint32_t any = 0;
