@@ -172,7 +172,9 @@ __attribute__((target("avx2"))) inline void Dct9x4(const __m256i a[9], __m256i v
                                    _mm256_mul_epi32(x[1], _mm256_set1_epi64x(c[1])));
     acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[2], _mm256_set1_epi64x(c[2])));
     acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[3], _mm256_set1_epi64x(c[3])));
-    acc = ShiftRight(_mm256_add_epi64(acc, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
+    // Only the low halves of v[1..8] matter (they enter the unfolding's
+    // differences and the 32-bit outputs), so a logical shift does.
+    acc = _mm256_srli_epi64(_mm256_add_epi64(acc, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
     if (!(m & 1)) acc = (m & 2) ? _mm256_sub_epi64(acc, a[4]) : _mm256_add_epi64(acc, a[4]);
     v[m] = acc;
   }
