@@ -193,18 +193,23 @@ constexpr int kCodeStride = 72;  // 64 lanes and a spare one for writes with no 
 void RequantizePartPortable(const Layer2Lanes& k, int part, const uint32_t (*codes)[kCodeStride], const int groups[2],
                             int channels, SubbandBuffer& sb) {
   for (int ch = 0; ch < channels; ch++) {
-    const int used = 8 * groups[ch];
-    for (int row = 0; row < 12; row++) {
-      Fixed* out = sb.sample[ch][12 * part + row];
-      const uint32_t* code = codes[row] + 32 * ch;
-      for (int i = 0; i < used; i++) {
-        const int lane = 32 * ch + i;
-        const int32_t t = int32_t(code[i] * uint32_t(k.mul[lane]) + uint32_t(k.add[lane])) >> 12;
-        const int32_t u = int32_t(uint32_t(t) * uint32_t(k.c[lane]) + 2048u) >> 12;
-        const int32_t y = int32_t(uint32_t(u) * uint32_t(k.mantissa[part][lane]));
-        out[i] = (y + k.round[part][lane]) >> k.right[part][lane];
+    Fixed (*out)[32] = &sb.sample[ch][12 * part];
+    for (int i = 0; i < 32; i++) {
+      const int lane = 32 * ch + i;
+      if (i >= 8 * groups[ch] || !k.mul[lane]) {  // nothing allocated
+        for (int row = 0; row < 12; row++) out[row][i] = 0;
+        continue;
       }
-      for (int i = used; i < 32; i++) out[i] = 0;
+      // One lane's constants serve its twelve blocks.
+      const uint32_t mul = uint32_t(k.mul[lane]), add = uint32_t(k.add[lane]), c = uint32_t(k.c[lane]);
+      const uint32_t mantissa = uint32_t(k.mantissa[part][lane]);
+      const int32_t round = k.round[part][lane], right = k.right[part][lane];
+      for (int row = 0; row < 12; row++) {
+        const int32_t t = int32_t(codes[row][lane] * mul + add) >> 12;
+        const int32_t u = int32_t(uint32_t(t) * c + 2048u) >> 12;
+        const int32_t y = int32_t(uint32_t(u) * mantissa);
+        out[row][i] = (y + round) >> right;
+      }
     }
   }
 }
@@ -240,10 +245,12 @@ __attribute__((target("avx2"))) void RequantizePartAvx2(const Layer2Lanes& k, in
   }
 }
 
-bool HasAvx2() {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  return avx2;
+bool DetectAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
 }
+const bool kAvx2 = DetectAvx2();  // a plain global: no guard, nothing asked of the C++ runtime
+inline bool HasAvx2() { return kAvx2; }
 #endif
 
 }  // namespace

@@ -172,7 +172,9 @@ __attribute__((target("avx2"))) inline void Dct9x4(const __m256i a[9], __m256i v
                                    _mm256_mul_epi32(x[1], _mm256_set1_epi64x(c[1])));
     acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[2], _mm256_set1_epi64x(c[2])));
     acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[3], _mm256_set1_epi64x(c[3])));
-    acc = ShiftRight(_mm256_add_epi64(acc, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
+    // Only the low halves of v[1..8] matter (they enter the unfolding's
+    // differences and the 32-bit outputs), so a logical shift does.
+    acc = _mm256_srli_epi64(_mm256_add_epi64(acc, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
     if (!(m & 1)) acc = (m & 2) ? _mm256_sub_epi64(acc, a[4]) : _mm256_add_epi64(acc, a[4]);
     v[m] = acc;
   }
@@ -239,14 +241,40 @@ __attribute__((target("avx2"))) void Dct18x4(const Fixed* in, Fixed y[4][18]) {
   _mm_storel_epi64(reinterpret_cast<__m128i*>(y[3] + 16), _mm_unpackhi_epi64(second, second));
 }
 
-bool HasAvx2() {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  return avx2;
+bool DetectAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+const bool kAvx2 = DetectAvx2();  // a plain global: no guard, nothing asked of the C++ runtime
+inline bool HasAvx2() { return kAvx2; }
+
+// FilterBank's first look at the subbands below `active`: kind 0 (all
+// lines zero), 1 (long, below longEnd) or 2 (short), and whether all lines
+// lie within -2^26 .. 2^26 - 1 (each plus 2^26 sets no bit from 27 up).
+__attribute__((target("avx2"))) void ScanSubbandsAvx2(const Fixed* lines, int active, int longEnd, uint8_t* kind,
+                                                      uint8_t* fits) {
+  const __m256i offset = _mm256_set1_epi32(1 << 26), high = _mm256_set1_epi32(-(1 << 27));
+  for (int sb = 0; sb < 32; sb++) {
+    if (sb >= active) {
+      kind[sb] = 0;
+      fits[sb] = 1;
+      continue;
+    }
+    const Fixed* in = lines + sb * 18;
+    __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
+    __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 8));
+    __m256i c = _mm256_zextsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + 16)));
+    __m256i any = _mm256_or_si256(_mm256_or_si256(a, b), c);
+    __m256i wide = _mm256_or_si256(_mm256_add_epi32(a, offset), _mm256_add_epi32(b, offset));
+    wide = _mm256_or_si256(wide, _mm256_add_epi32(c, offset));
+    kind[sb] = _mm256_testz_si256(any, any) ? 0 : sb < longEnd ? 1 : 2;
+    fits[sb] = _mm256_testz_si256(wide, high) != 0;
+  }
 }
 
 // sums[sb][t] (32 subbands by 18 times) to out[t * 32 + sb], odd times of odd
 // subbands negated: 8 x 8 tiles through the registers for times 0..15, the
-// last two plainly.
+// last two by 4 x 2 ones.
 __attribute__((target("avx2"))) void WriteSubbandsAvx2(const Fixed (*sums)[18], Fixed* out) {
   const __m256i oddLanes = _mm256_setr_epi32(0, -1, 0, -1, 0, -1, 0, -1);
   for (int sb0 = 0; sb0 < 32; sb0 += 8)
@@ -271,11 +299,15 @@ __attribute__((target("avx2"))) void WriteSubbandsAvx2(const Fixed (*sums)[18], 
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + (t0 + j) * 32 + sb0), v);
       }
     }
-  for (int t = 16; t < 18; t++)
-    for (int sb = 0; sb < 32; sb++) {
-      const Fixed flip = -(sb & t & 1);
-      out[t * 32 + sb] = (sums[sb][t] ^ flip) - flip;
-    }
+  const __m128i odd4 = _mm_setr_epi32(0, -1, 0, -1);
+  for (int sb0 = 0; sb0 < 32; sb0 += 4) {
+    __m128i p[4];
+    for (int l = 0; l < 4; l++) p[l] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sums[sb0 + l] + 16));
+    __m128i u01 = _mm_unpacklo_epi32(p[0], p[1]), u23 = _mm_unpacklo_epi32(p[2], p[3]);
+    __m128i t16 = _mm_unpacklo_epi64(u01, u23), t17 = _mm_unpackhi_epi64(u01, u23);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * 32 + sb0), t16);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 17 * 32 + sb0), _mm_sub_epi32(_mm_xor_si128(t17, odd4), odd4));
+  }
 }
 #endif
 
@@ -355,6 +387,11 @@ void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int lo
   const int longEnd = longSubbands < 0 ? 32 : longSubbands;
   uint8_t kind[32];
   uint8_t fits[32];  // every line below kDctLaneLimit
+#ifdef LAYER3_DCT_AVX2
+  if (HasAvx2()) {
+    ScanSubbandsAvx2(lines, active, longEnd, kind, fits);
+  } else
+#endif
   for (int sb = 0; sb < 32; sb++) {
     const Fixed* in = lines + sb * 18;
     uint32_t any = 0;
@@ -442,6 +479,11 @@ void Layer3Hybrid(const Fixed lines[576], Fixed overlap[576], int longType, int 
 
 int Layer3NonzeroEnd(const Fixed lines[576], int floor, int bound) {
   int n = bound;
+  while (n - 8 >= floor) {  // eight at a time through the zeros, then one by one
+    const Fixed* p = lines + n - 8;
+    if ((p[0] | p[1] | p[2] | p[3] | p[4] | p[5] | p[6] | p[7]) != 0) break;
+    n -= 8;
+  }
   while (n > floor && lines[n - 1] == 0) n--;
   return n;
 }

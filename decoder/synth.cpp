@@ -71,6 +71,28 @@ uint32_t QuietInputSum() {
 
 const uint32_t kQuietInputSum = QuietInputSum();
 
+// The taps by step for the quiet window: outputs j and 32 - j (j = 0..15)
+// read index 16 + j at even steps and 16 - j at odd ones, output 16 index 0.
+struct QuietTaps {
+  int32_t a[16][16];  // [step][j], output j
+  int32_t b[16][16];  // [step][j], output 32 - j (j = 0 unused)
+  int32_t mid[16];    // output 16
+};
+
+// Filled with the window taps (BuildTaps): a plain global, so that no guard
+// asks anything of the C++ runtime.
+QuietTaps g_quietTaps;
+
+void BuildQuietTaps(const SynthesisTaps& t, QuietTaps& q) {
+  for (int m = 0; m < 16; m++) {
+    for (int j = 0; j < 16; j++) {
+      q.a[m][j] = t.coef[j][m];
+      q.b[m][j] = j ? t.coef[32 - j][m] : 0;
+    }
+    q.mid[m] = t.coef[16][m];
+  }
+}
+
 SynthesisTaps BuildTaps() {
   SynthesisTaps t{};
   int64_t largest = 1;
@@ -88,6 +110,7 @@ SynthesisTaps BuildTaps() {
   }
   t.quietLimit = int32_t(INT32_MAX / largest);
   t.quietInputSum = kQuietInputSum;
+  BuildQuietTaps(t, g_quietTaps);
   return t;
 }
 
@@ -131,31 +154,11 @@ void Transform(const int32_t* in, int32_t* out) {
   for (int i = 0; i < 32; i++) out[i] = (x[i] + 2048) >> 12;
 }
 
-// The taps by step for the quiet window: outputs j and 32 - j (j = 0..15)
-// read index 16 + j at even steps and 16 - j at odd ones, output 16 index 0.
-struct QuietTaps {
-  int32_t a[16][16];  // [step][j], output j
-  int32_t b[16][16];  // [step][j], output 32 - j (j = 0 unused)
-  int32_t mid[16];    // output 16
-};
-
-QuietTaps BuildQuietTaps() {
-  QuietTaps q{};
-  for (int m = 0; m < 16; m++) {
-    for (int j = 0; j < 16; j++) {
-      q.a[m][j] = kSynthesisTaps.coef[j][m];
-      q.b[m][j] = j ? kSynthesisTaps.coef[32 - j][m] : 0;
-    }
-    q.mid[m] = kSynthesisTaps.coef[16][m];
-  }
-  return q;
-}
-
 // No value the window reaches exceeds kSynthesisTaps.quietLimit: 32-bit sums
 // cannot overflow and equal the saturated 64-bit ones. Summed step by step,
 // so each step is one pass over contiguous (or reversed) values.
 void WindowQuiet(const int32_t* const* steps, Fixed* out) {
-  static const QuietTaps taps = BuildQuietTaps();
+  const QuietTaps& taps = g_quietTaps;
   int32_t a[16] = {}, b[16] = {}, mid = 0;
   for (int m = 0; m < 16; m++) {
     const int32_t* row = steps[m];

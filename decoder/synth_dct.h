@@ -67,7 +67,9 @@ inline void CosineIV(Ops& o, typename Ops::T* x) {
   constexpr int H = M / 2;
   T a[H], b[H];
   for (int n = 0; n < H; n++) {
-    const int32_t c = Rotations<M>()[n][0], s = Rotations<M>()[n][1];
+    // References to the tables, so that a policy may read a constant from memory.
+    const int32_t& c = Rotations<M>()[n][0];
+    const int32_t& s = Rotations<M>()[n][1];
     T lo = x[n], hi = x[M - 1 - n];
     a[n] = o.Add(o.Mul(lo, c), o.Mul(hi, s));
     T bn = o.Sub(o.Mul(hi, c), o.Mul(lo, s));
