@@ -5,6 +5,7 @@
 
 #include "display/boardlayout.h"
 #include "engine/engine.h"
+#include "equalizer/analyser.h"
 #include "playlist/playlistentry.h"
 #include "shell/dispatch.h"
 #include "shell/panes.h"
@@ -46,8 +47,9 @@ const SkinSlider kSliders[BOARD_SLIDER_COUNT] = {
 };
 
 HWND Board(void) { return g_windows.board; }
+// A suspended board (display off, hidden) is drawn whole when it returns.
 void Invalidate(const RECT* r) {
-  if (Board()) InvalidateRect(Board(), r, FALSE);
+  if (Board() && !g_power.boardSuspended) InvalidateRect(Board(), r, FALSE);
 }
 
 LONG KnobWidth(const SkinSlider& s) { return s.knobRect.right - s.knobRect.left; }
@@ -401,7 +403,12 @@ LRESULT OnTap(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
     }
     SkinDrag drag = {&s.knobRect, FALSE, s.minimum, s.maximum + KnobWidth(s), s.minimum, s.maximum, FALSE,
                      i == BoardPosition ? DuringPositionDrag : NULL};
+    // The seek text follows the spectrum's ticks, which a suspended spectrum
+    // does not have: the board ticks for itself meanwhile.
+    BOOL ownTicks = i == BoardPosition && g_power.equalizerSpectrumSuspended;
+    if (ownTicks) SetTimer(hwnd, TIMER_SPECTRUM, SpectrumTimerPeriod(g_settings.spectrumSpeed), NULL);
     int released = SliderDrag(hwnd, &drag, x);
+    if (ownTicks) KillTimer(hwnd, TIMER_SPECTRUM);
     if (i == BoardPosition) {
       if (released) {
         PostMessageW(hwnd, WM_COMMAND, IDM_BOARD_SEEK, 0);
