@@ -330,6 +330,51 @@ inline __attribute__((always_inline)) void WindowFold(const Fixed y[18], Fixed o
   for (int i = 27; i < 36; i++) out[i] = RoundQ16(-y[i - 27]) * window[i];
 }
 
+#ifdef LAYER3_DCT_AVX2
+__attribute__((target("avx2"))) inline __m256i RoundQ16x8(__m256i a) {
+  return _mm256_add_epi32(_mm256_srai_epi32(a, 12), _mm256_and_si256(_mm256_srai_epi32(a, 11), _mm256_set1_epi32(1)));
+}
+
+// AddSaturated in eight lanes.
+__attribute__((target("avx2"))) inline __m256i AddSaturatedx8(__m256i a, __m256i b) {
+  __m256i sum = _mm256_add_epi32(a, b);
+  __m256i wrapped = _mm256_srai_epi32(_mm256_and_si256(_mm256_xor_si256(a, sum), _mm256_xor_si256(b, sum)), 31);
+  __m256i limit = _mm256_xor_si256(_mm256_srai_epi32(a, 31), _mm256_set1_epi32(0x7FFFFFFF));
+  return _mm256_max_epi32(_mm256_blendv_epi8(sum, limit, wrapped), _mm256_set1_epi32(-INT32_MAX));
+}
+
+// WindowFold of narrow Y, the overlap-add into sum and the new overlap, as
+// three overlapping rows of eight (lines 0..7, 5..12, 10..17) each way: the
+// fold's first half is Y[9..17] then -Y[17..9], its second -Y[8..0] then
+// -Y[0..8], so every row is a load and a lane permutation of Y.
+__attribute__((target("avx2"))) void FoldOverlapAvx2(const Fixed y[18], const int32_t* window, Fixed ov[18],
+                                                     Fixed sum[18]) {
+#define LOAD8(p) _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))
+#define STORE8(p, v) _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v)
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  const __m256i upperHalf = _mm256_setr_epi32(0, 0, 0, 0, -1, -1, -1, -1);
+  const __m256i a = LOAD8(y + 9), b = LOAD8(y + 10);                // Y[9..16], Y[10..17]
+  const __m256i c = _mm256_sub_epi32(zero, LOAD8(y)), d = _mm256_sub_epi32(zero, LOAD8(y + 1));  // -Y[0..7], -Y[1..8]
+  const __m256i p0 = a;
+  __m256i p5 = _mm256_permutevar8x32_epi32(b, _mm256_setr_epi32(4, 5, 6, 7, 7, 6, 5, 4));
+  p5 = _mm256_sub_epi32(_mm256_xor_si256(p5, upperHalf), upperHalf);  // Y[14..17], -Y[17..14]
+  const __m256i p10 = _mm256_sub_epi32(zero, _mm256_permutevar8x32_epi32(a, reverse));  // -Y[16..9]
+  const __m256i q0 = _mm256_permutevar8x32_epi32(d, reverse);                           // -Y[8..1]
+  const __m256i q5 = _mm256_permutevar8x32_epi32(c, _mm256_setr_epi32(3, 2, 1, 0, 0, 1, 2, 3));  // -Y[3..0], -Y[0..3]
+  const __m256i q10 = d;                                                                // -Y[1..8]
+  const __m256i ov0 = LOAD8(ov), ov5 = LOAD8(ov + 5), ov10 = LOAD8(ov + 10);
+  STORE8(sum, AddSaturatedx8(_mm256_mullo_epi32(RoundQ16x8(p0), LOAD8(window)), ov0));
+  STORE8(sum + 5, AddSaturatedx8(_mm256_mullo_epi32(RoundQ16x8(p5), LOAD8(window + 5)), ov5));
+  STORE8(sum + 10, AddSaturatedx8(_mm256_mullo_epi32(RoundQ16x8(p10), LOAD8(window + 10)), ov10));
+  STORE8(ov, _mm256_mullo_epi32(RoundQ16x8(q0), LOAD8(window + 18)));
+  STORE8(ov + 5, _mm256_mullo_epi32(RoundQ16x8(q5), LOAD8(window + 23)));
+  STORE8(ov + 10, _mm256_mullo_epi32(RoundQ16x8(q10), LOAD8(window + 28)));
+#undef LOAD8
+#undef STORE8
+}
+#endif
+
 // Y of one subband as 32-bit values when all are below 2^30 (all but loud frames).
 inline bool Narrow(const int64_t y[18], Fixed v[18]) {
   int64_t wide = 0;
@@ -441,6 +486,12 @@ void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int lo
     if (kind[sb] != kNone) {
       if (kind[sb] == kLong) {  // a mixed flag on a start or stop block: subbands 0 and 1 take the normal window
         int type = longSubbands < 0 && sb < 2 ? 0 : longType;
+#ifdef LAYER3_DCT_AVX2
+        if (narrow[sb] && HasAvx2()) {
+          FoldOverlapAvx2(y[sb], kLayer3WindowQ12[type], ov, sum);
+          continue;
+        }
+#endif
         if (narrow[sb])
           WindowFold(y[sb], buffer, type);
         else

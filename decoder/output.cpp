@@ -294,7 +294,9 @@ void OutputStereoFast(DitherState states[2], const Fixed* left, const Fixed* rig
       __m128i h2 = _mm_unpacklo_epi32(_mm_cvtsi32_si128(states[0].h2), _mm_cvtsi32_si128(states[1].h2));
       auto step = [&](int k, __m128i& older, __m128i newer) {
         __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sum + 2 * k));
-        __m128i m = _mm_add_epi32(_mm_add_epi32(t, e1), _mm_sub_epi32(older, newer));
+        __m128i d = _mm_sub_epi32(older, newer);
+        __asm__("" : "+x"(d));  // kept as one term: regrouped, the sums cost copies
+        __m128i m = _mm_add_epi32(_mm_add_epi32(t, e1), d);
         older = _mm_srai_epi32(_mm_add_epi32(e1, _mm_srli_epi32(e1, 31)), 1);  // e1 / 2 toward zero
         e1 = _mm_sub_epi32(_mm_and_si128(m, mask), _mm_loadu_si128(reinterpret_cast<const __m128i*>(steps + 2 * k)));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(shaped + 2 * k), m);
