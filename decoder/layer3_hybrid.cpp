@@ -144,18 +144,16 @@ void Dct18(const Fixed in[18], int64_t y[18]) {
 // bits and every result within 2^31, so four subbands can run it in the
 // 64-bit lanes of AVX2 registers with 32 x 32 -> 64 products: the same
 // products, sums and roundings, hence the same outputs (no saturation occurs).
+// Only each lane's low half is kept exact: a product is exact from the low
+// halves of its factors, a sum or difference's low half from theirs, and
+// the two values halved at the end (the nine-point transforms' first
+// outputs) stay below 0.88 * 2^31 for such inputs, so their low halves
+// alone can be shifted.
 constexpr int32_t kDctLaneLimit = 1 << 26;
-
-// Arithmetic right shift of 64-bit lanes known to lie within +-2^62.
-__attribute__((target("avx2"))) inline __m256i ShiftRight(__m256i x, int n) {
-  const __m256i offset = _mm256_set1_epi64x(int64_t(1) << 62);
-  return _mm256_sub_epi64(_mm256_srli_epi64(_mm256_add_epi64(x, offset), n),
-                          _mm256_set1_epi64x(int64_t(1) << (62 - n)));
-}
 
 __attribute__((target("avx2"))) inline __m256i MulQ24x4(__m256i x, int64_t c) {
   __m256i p = _mm256_mul_epi32(x, _mm256_set1_epi64x(c));
-  return ShiftRight(_mm256_add_epi64(p, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
+  return _mm256_srli_epi64(_mm256_add_epi64(p, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
 }
 
 __attribute__((target("avx2"))) inline void Dct9x4(const __m256i a[9], __m256i v[9]) {
@@ -172,8 +170,6 @@ __attribute__((target("avx2"))) inline void Dct9x4(const __m256i a[9], __m256i v
                                    _mm256_mul_epi32(x[1], _mm256_set1_epi64x(c[1])));
     acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[2], _mm256_set1_epi64x(c[2])));
     acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[3], _mm256_set1_epi64x(c[3])));
-    // Only the low halves of v[1..8] matter (they enter the unfolding's
-    // differences and the 32-bit outputs), so a logical shift does.
     acc = _mm256_srli_epi64(_mm256_add_epi64(acc, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
     if (!(m & 1)) acc = (m & 2) ? _mm256_sub_epi64(acc, a[4]) : _mm256_add_epi64(acc, a[4]);
     v[m] = acc;
@@ -210,8 +206,8 @@ __attribute__((target("avx2"))) void Dct18x4(const Fixed* in, Fixed y[4][18]) {
   Dct9x4(folded, even);
   Dct9x4(twisted, odd);
   __m256i out[18];
-  __m256i z = ShiftRight(odd[0], 1);
-  __m256i yj = ShiftRight(even[0], 1);
+  __m256i z = _mm256_srai_epi32(odd[0], 1);
+  __m256i yj = _mm256_srai_epi32(even[0], 1);
   out[0] = yj;
   yj = _mm256_sub_epi64(z, yj);
   out[1] = yj;
