@@ -97,7 +97,7 @@ Uint32 UntilNextMinute() {
 // that changed since the last present are sent.
 struct Presenter {
   SDL_Window* win = nullptr;
-  SDL_Surface* staging = nullptr;  // XRGB at the window's size
+  SDL_Surface* staging = nullptr;  // XRGB at the window's size, for a window of another format
   Surface last;
   int scale = 1;
   bool valid = false;  // last is what the window shows
@@ -119,16 +119,25 @@ struct Presenter {
     if (r <= l) return;
     SDL_Surface* ws = sdl->SDL_GetWindowSurface(win);
     if (!ws) return;
+    // An XRGB window (the usual X11 visual) takes the pixels itself; any
+    // other goes through a copy of the screen's size, made when first needed.
+    SDL_Surface* out = ws;
+    if (ws->format->format != SDL_PIXELFORMAT_RGB888 || SDL_MUSTLOCK(ws) || ws->w < w * scale || ws->h < h * scale) {
+      if (!staging)
+        staging = sdl->SDL_CreateRGBSurfaceWithFormat(0, w * scale, h * scale, 32, SDL_PIXELFORMAT_RGB888);
+      if (!staging) return;
+      out = staging;
+    }
     for (int y = t; y < b; ++y) {
       const uint32_t* row = &now.px[(size_t)y * w];
       for (int k = 0; k < scale; ++k) {
-        uint32_t* out = (uint32_t*)((uint8_t*)staging->pixels + (size_t)(y * scale + k) * staging->pitch);
+        uint32_t* line = (uint32_t*)((uint8_t*)out->pixels + (size_t)(y * scale + k) * out->pitch);
         for (int x = l; x < r; ++x)
-          for (int j = 0; j < scale; ++j) out[x * scale + j] = row[x];
+          for (int j = 0; j < scale; ++j) line[x * scale + j] = row[x];
       }
     }
     SDL_Rect area{l * scale, t * scale, (r - l) * scale, (b - t) * scale};
-    sdl->SDL_UpperBlit(staging, &area, ws, &area);
+    if (out != ws) sdl->SDL_UpperBlit(staging, &area, ws, &area);
     sdl->SDL_UpdateWindowSurfaceRects(win, &area, 1);
     last = now;
     valid = true;
@@ -149,13 +158,9 @@ void RunSdl() {
   const int kScreenWidth = Screen().width, kScreenHeight = Screen().height;
   SDL_Window* win = sdl->SDL_CreateWindow("Lumtrax", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kScreenWidth * scale,
                                      kScreenHeight * scale, 0);
-  SDL_Surface* staging =
-      win ? sdl->SDL_CreateRGBSurfaceWithFormat(0, kScreenWidth * scale, kScreenHeight * scale, 32, SDL_PIXELFORMAT_RGB888)
-          : nullptr;
-  if (!win || !staging || !sdl->SDL_GetWindowSurface(win)) {
+  if (!win || !sdl->SDL_GetWindowSurface(win)) {
     fprintf(stderr, "lumtrax: no desktop window (%s); running headless\n", sdl->SDL_GetError());
     Display().headless = true;
-    if (staging) sdl->SDL_FreeSurface(staging);
     if (win) sdl->SDL_DestroyWindow(win);
     sdl->SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return;
@@ -164,7 +169,6 @@ void RunSdl() {
   gScreenChangedHook = WakeDisplay;
   Presenter presenter;
   presenter.win = win;
-  presenter.staging = staging;
   presenter.scale = scale;
   SDL_Cursor* arrow = sdl->SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
   SDL_Cursor* wait = sdl->SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
@@ -271,7 +275,7 @@ void RunSdl() {
   gScreenChangedHook = nullptr;
   sdl->SDL_FreeCursor(arrow);
   sdl->SDL_FreeCursor(wait);
-  sdl->SDL_FreeSurface(staging);
+  if (presenter.staging) sdl->SDL_FreeSurface(presenter.staging);
   sdl->SDL_DestroyWindow(win);
   sdl->SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }

@@ -158,10 +158,13 @@ void DrawPlayState(HDC dc) {
 }
 
 // The line shown is also the board's window text, so that it can be read
-// without its pixels (the device socket's window list).
+// without its pixels (the device socket's window list). Compared unit for
+// unit: a change needs no locale order (nor its collation tables).
 void KeepLineAsText(LPCWSTR line) {
   static WCHAR shown[BOARD_TEXT_UNITS];
-  if (!g_windows.board || lstrcmpW(shown, line) == 0) return;
+  int same = 0;
+  while (shown[same] && shown[same] == line[same]) ++same;
+  if (!g_windows.board || shown[same] == line[same]) return;
   lstrcpynW(shown, line, BOARD_TEXT_UNITS);
   SetWindowTextW(g_windows.board, shown);
 }
@@ -342,7 +345,8 @@ LRESULT OnProgress(HWND, UINT, WPARAM, LPARAM) {
   // Remaining time is 0, not a wrapped value, once the position passes the
   // duration (the tag's bytes count as audio).
   DWORD shown = g_settings.minusTime == 1 ? (e.duration > elapsed ? e.duration - elapsed : 0) : elapsed;
-  if (shown != g_board.shownSeconds) {
+  BOOL timeChanged = shown != g_board.shownSeconds;
+  if (timeChanged) {
     g_board.shownSeconds = shown;
     Invalidate(&kTimeRepaint);
   }
@@ -358,7 +362,10 @@ LRESULT OnProgress(HWND, UINT, WPARAM, LPARAM) {
   SkinSlider& s = g_board.sliders[BoardPosition];
   LONG target = (LONG)(BOARD_POSITION_MIN +
                        (long long)(BOARD_POSITION_MAX - BOARD_POSITION_MIN) * e.lastPlayedPosition / length);
-  if (target != s.knobRect.left) {
+  // A short title would move the knob by one pixel many times a second, each
+  // a paint of its own: it moves with the time's paint, or two pixels at once.
+  LONG behind = target > s.knobRect.left ? target - s.knobRect.left : s.knobRect.left - target;
+  if (behind >= 2 || (behind == 1 && timeChanged)) {
     RECT old = s.knobRect;
     OffsetRect(&s.knobRect, target - s.knobRect.left, 0);
     RECT both;
