@@ -144,18 +144,37 @@ void Dct18(const Fixed in[18], int64_t y[18]) {
 // bits and every result within 2^31, so four subbands can run it in the
 // 64-bit lanes of AVX2 registers with 32 x 32 -> 64 products: the same
 // products, sums and roundings, hence the same outputs (no saturation occurs).
+// Only each lane's low half is kept exact: a product is exact from the low
+// halves of its factors, a sum or difference's low half from theirs, and
+// the two values halved at the end (the nine-point transforms' first
+// outputs) stay below 0.88 * 2^31 for such inputs, so their low halves
+// alone can be shifted.
 constexpr int32_t kDctLaneLimit = 1 << 26;
 
-// Arithmetic right shift of 64-bit lanes known to lie within +-2^62.
-__attribute__((target("avx2"))) inline __m256i ShiftRight(__m256i x, int n) {
-  const __m256i offset = _mm256_set1_epi64x(int64_t(1) << 62);
-  return _mm256_sub_epi64(_mm256_srli_epi64(_mm256_add_epi64(x, offset), n),
-                          _mm256_set1_epi64x(int64_t(1) << (62 - n)));
+// The transform's constants four times over, so that each product takes its
+// constant straight from memory.
+struct DctLanes {
+  alignas(32) int64_t dct9[9][4][4];
+  alignas(32) int64_t twiddle18[18][4];
+  alignas(32) int64_t twiddle9[9][4];
+  DctLanes() {
+    for (int l = 0; l < 4; l++) {
+      for (int m = 0; m < 9; m++)
+        for (int k = 0; k < 4; k++) dct9[m][k][l] = kLayer3Dct9[m][k];
+      for (int k = 0; k < 18; k++) twiddle18[k][l] = kLayer3Dct18Twiddle[k];
+      for (int k = 0; k < 9; k++) twiddle9[k][l] = kLayer3Dct9Twiddle[k];
+    }
+  }
+};
+const DctLanes kDctLanes;
+
+__attribute__((target("avx2"))) inline __m256i Lanes4(const int64_t* c) {
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(c));
 }
 
-__attribute__((target("avx2"))) inline __m256i MulQ24x4(__m256i x, int64_t c) {
-  __m256i p = _mm256_mul_epi32(x, _mm256_set1_epi64x(c));
-  return ShiftRight(_mm256_add_epi64(p, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
+__attribute__((target("avx2"))) inline __m256i MulQ24x4(__m256i x, const int64_t* c) {
+  __m256i p = _mm256_mul_epi32(x, Lanes4(c));
+  return _mm256_srli_epi64(_mm256_add_epi64(p, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
 }
 
 __attribute__((target("avx2"))) inline void Dct9x4(const __m256i a[9], __m256i v[9]) {
@@ -166,14 +185,11 @@ __attribute__((target("avx2"))) inline void Dct9x4(const __m256i a[9], __m256i v
   }
   v[0] = _mm256_add_epi64(_mm256_add_epi64(_mm256_add_epi64(sum[0], sum[1]), _mm256_add_epi64(sum[2], sum[3])), a[4]);
   for (int m = 1; m < 9; m++) {
-    const int64_t* c = kLayer3Dct9[m];
+    const int64_t (*c)[4] = kDctLanes.dct9[m];
     const __m256i* x = (m & 1) ? diff : sum;
-    __m256i acc = _mm256_add_epi64(_mm256_mul_epi32(x[0], _mm256_set1_epi64x(c[0])),
-                                   _mm256_mul_epi32(x[1], _mm256_set1_epi64x(c[1])));
-    acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[2], _mm256_set1_epi64x(c[2])));
-    acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[3], _mm256_set1_epi64x(c[3])));
-    // Only the low halves of v[1..8] matter (they enter the unfolding's
-    // differences and the 32-bit outputs), so a logical shift does.
+    __m256i acc = _mm256_add_epi64(_mm256_mul_epi32(x[0], Lanes4(c[0])), _mm256_mul_epi32(x[1], Lanes4(c[1])));
+    acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[2], Lanes4(c[2])));
+    acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[3], Lanes4(c[3])));
     acc = _mm256_srli_epi64(_mm256_add_epi64(acc, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
     if (!(m & 1)) acc = (m & 2) ? _mm256_sub_epi64(acc, a[4]) : _mm256_add_epi64(acc, a[4]);
     v[m] = acc;
@@ -201,17 +217,17 @@ __attribute__((target("avx2"))) void Dct18x4(const Fixed* in, Fixed y[4][18]) {
   for (int k = 16; k < 18; k++) x[k] = _mm256_cvtepi32_epi64(_mm_setr_epi32(in[k], in[18 + k], in[36 + k], in[54 + k]));
   __m256i folded[9], twisted[9];
   for (int k = 0; k < 9; k++) {
-    __m256i lo = MulQ24x4(x[k], kLayer3Dct18Twiddle[k]);
-    __m256i hi = MulQ24x4(x[17 - k], kLayer3Dct18Twiddle[17 - k]);
+    __m256i lo = MulQ24x4(x[k], kDctLanes.twiddle18[k]);
+    __m256i hi = MulQ24x4(x[17 - k], kDctLanes.twiddle18[17 - k]);
     folded[k] = _mm256_add_epi64(lo, hi);
-    twisted[k] = MulQ24x4(_mm256_sub_epi64(lo, hi), kLayer3Dct9Twiddle[k]);
+    twisted[k] = MulQ24x4(_mm256_sub_epi64(lo, hi), kDctLanes.twiddle9[k]);
   }
   __m256i even[9], odd[9];
   Dct9x4(folded, even);
   Dct9x4(twisted, odd);
   __m256i out[18];
-  __m256i z = ShiftRight(odd[0], 1);
-  __m256i yj = ShiftRight(even[0], 1);
+  __m256i z = _mm256_srai_epi32(odd[0], 1);
+  __m256i yj = _mm256_srai_epi32(even[0], 1);
   out[0] = yj;
   yj = _mm256_sub_epi64(z, yj);
   out[1] = yj;
