@@ -3,6 +3,8 @@
 // window opens, so a headless program never maps it.
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <cstring>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -79,7 +81,17 @@ void PostActivate(bool active) {
 // Before the thread registered its event it has not begun to wait either.
 std::atomic<Uint32> gWakeEvent{(Uint32)-1};
 std::atomic<bool> gWakePending{false};
+// The same for a video driver that cannot block in SDL_WaitEventTimeout
+// (SDL then looks every millisecond): the thread waits here instead.
+std::mutex gWakeLock;
+std::condition_variable gWakeCondition;
+bool gWoken = false;
 void WakeDisplay() {
+  {
+    std::lock_guard<std::mutex> guard(gWakeLock);
+    gWoken = true;
+  }
+  gWakeCondition.notify_one();
   Uint32 type = gWakeEvent.load();
   if (type == (Uint32)-1 || gWakePending.exchange(true)) return;
   SDL_Event e{};
@@ -168,6 +180,9 @@ void RunSdl() {
     return;
   }
   gWakeEvent = sdl->SDL_RegisterEvents(1);
+  // Only these wait for the desktop's events in the kernel.
+  const char* driver = sdl->SDL_GetCurrentVideoDriver();
+  bool sdlWaits = driver && (strcmp(driver, "x11") == 0 || strcmp(driver, "wayland") == 0);
   gScreenChangedHook = WakeDisplay;
   Presenter presenter;
   presenter.win = win;
@@ -191,7 +206,18 @@ void RunSdl() {
     // is looked at every few seconds (the desktop blanks after minutes).
     timeout = std::min(timeout, 5000);
     SDL_Event e;
-    if (sdl->SDL_WaitEventTimeout(&e, timeout)) {
+    bool any;
+    if (sdlWaits) {
+      any = sdl->SDL_WaitEventTimeout(&e, timeout);
+    } else {
+      {
+        std::unique_lock<std::mutex> guard(gWakeLock);
+        gWakeCondition.wait_for(guard, std::chrono::milliseconds(timeout), [] { return gWoken; });
+        gWoken = false;
+      }
+      any = sdl->SDL_PollEvent(&e);
+    }
+    if (any) {
       do {
         if (e.type == gWakeEvent.load()) {
           gWakePending = false;
