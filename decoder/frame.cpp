@@ -18,30 +18,37 @@ inline int Fail(InputCursor& c, int32_t status) {
 int ParseHeader(DecoderState& d, BitReader& r) {
   FrameHeader& h = d.header;
   h = FrameHeader{};
-  BitReaderSkip(r, 11);
-  if (BitReaderRead(r, 1) == 0) h.flags |= HEADER_MPEG25;
-  if (BitReaderRead(r, 1) == 0) {
+  // The 32 header bits in one read; field(at, n) is n bits from bit `at`.
+  const BitReader start = r;
+  const uint32_t word = BitReaderRead(r, 32);
+  auto field = [word](int at, int n) { return (word >> (32 - at - n)) & ((1u << n) - 1); };
+  if (field(11, 1) == 0) h.flags |= HEADER_MPEG25;
+  if (field(12, 1) == 0) {
     h.flags |= HEADER_LSF;
   } else if (h.flags & HEADER_MPEG25) {
+    r = start;
+    BitReaderSkip(r, 13);
     d.cursor.status = STATUS_BAD_HEADER;  // the reserved version
     return -1;
   }
-  h.layer = 4 - int32_t(BitReaderRead(r, 2));
-  if (BitReaderRead(r, 1) == 0) {
+  h.layer = 4 - int32_t(field(13, 2));
+  if (field(15, 1) == 0) {
     h.flags |= HEADER_CRC;
-    h.crcComputed = Crc16(r, 16, 0xFFFF);
+    BitReader checked = start;  // the check covers the header's last 16 bits
+    BitReaderSkip(checked, 16);
+    h.crcComputed = Crc16(checked, 16, 0xFFFF);
   }
   int lsf = (h.flags & HEADER_LSF) ? 1 : 0;
-  uint32_t bitRateIndex = BitReaderRead(r, 4);
+  uint32_t bitRateIndex = field(16, 4);
   h.bitRate = h.layer <= 3 ? kBitRates[lsf][h.layer - 1][bitRateIndex] : 0;
-  h.sampleRate = kSampleRates[BitReaderRead(r, 2)] >> lsf >> ((h.flags & HEADER_MPEG25) ? 1 : 0);
-  if (BitReaderRead(r, 1)) h.flags |= HEADER_PADDING;
-  BitReaderSkip(r, 1);  // private bit
-  h.mode = 3 - int32_t(BitReaderRead(r, 2));
-  h.modeExtension = int32_t(BitReaderRead(r, 2));
-  if (BitReaderRead(r, 1)) h.flags |= HEADER_COPYRIGHT;
-  if (BitReaderRead(r, 1)) h.flags |= HEADER_ORIGINAL;
-  h.emphasis = int32_t(BitReaderRead(r, 2));
+  h.sampleRate = kSampleRates[field(20, 2)] >> lsf >> ((h.flags & HEADER_MPEG25) ? 1 : 0);
+  if (field(22, 1)) h.flags |= HEADER_PADDING;
+  // bit 23: private
+  h.mode = 3 - int32_t(field(24, 2));
+  h.modeExtension = int32_t(field(26, 2));
+  if (field(28, 1)) h.flags |= HEADER_COPYRIGHT;
+  if (field(29, 1)) h.flags |= HEADER_ORIGINAL;
+  h.emphasis = int32_t(field(30, 2));
   if (h.flags & HEADER_CRC) h.crcStored = BitReaderRead(r, 16);
   h.frameLength = FrameLength(h);
   return 0;

@@ -3,6 +3,9 @@
 // caller's buffer, so a frame that claims more bits than it holds only reads
 // zeros past the buffer's end.
 #include <cstring>
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 #include "layer12.h"
 
@@ -20,12 +23,6 @@ inline Fixed CodeFraction(uint32_t code, int nb) {
 inline Fixed RequantizeLayer1(uint32_t code, int nb) {
   Fixed x = CodeFraction(code, nb) + (Fixed(1) << (29 - nb));
   return RoundedProduct(x, kLayer1Factors[nb]);
-}
-
-// Layer II: (fraction + D) * C, within +-2^28 for every level of every class
-// (an unused all-ones code of the 7-level class reaches 8/7 * 2^28).
-inline Fixed RequantizeLayer2(uint32_t code, const QuantClass& q) {
-  return RoundedProduct(CodeFraction(code, q.sampleBits) + q.d, q.c);
 }
 
 // x (|x| < 1.5 * 2^28) times scalefactor `index`. A rounded product with the
@@ -132,8 +129,9 @@ const AllocationTable& ChooseAllocationTable(const FrameHeader& h) {
 namespace {
 
 // The three level values of every grouped codeword, split by repeated division
-// (remainder first, each below the class's levels), four bits each; the
-// 3-, 5- and 9-level classes' words start at 0, 32 and 160.
+// (remainder first, each below the class's levels) and laid out like three
+// 4-bit codes read in a row: the first value in bits 8..11. The 3-, 5- and
+// 9-level classes' words start at 0, 32 and 160.
 struct GroupedSplit {
   uint16_t codes[32 + 128 + 1024];
   GroupedSplit() {
@@ -143,7 +141,7 @@ struct GroupedSplit {
       for (int word = 0; word < sizes[c]; word++, at++) {
         uint32_t w = uint32_t(word), l = uint32_t(levels[c]);
         uint32_t a = w % l, b = (w / l) % l, e = (w / l / l) % l;
-        codes[at] = uint16_t(a | b << 4 | e << 8);
+        codes[at] = uint16_t(a << 8 | b << 4 | e);
       }
   }
 };
@@ -151,64 +149,109 @@ const GroupedSplit kGroupedSplit;
 
 inline int GroupedBase(int levels) { return levels == 3 ? 0 : levels == 5 ? 32 : 160; }
 
-// Reads one granule's triple of codes: one codeword split for grouped classes,
-// else three codes.
-inline void ReadTriple(BitCache& br, const QuantClass& q, uint32_t code[3]) {
-  if (!q.grouped) {
-    const int n = q.codeBits;
-    if (n <= 10) {  // the three codes in one read
-      const uint32_t all = BitCacheRead(br, 3 * n), mask = (1u << n) - 1;
-      code[0] = all >> (2 * n), code[1] = (all >> n) & mask, code[2] = all & mask;
-    } else {
-      for (int k = 0; k < 3; ++k) code[k] = BitCacheRead(br, n);
+// Up to 48 bits (a granule's three codes of the widest class) in one read.
+inline uint64_t BitCacheReadWide(BitCache& c, int n) {
+  if (c.count < n) BitCacheRefill(c);
+  const uint64_t v = c.bits >> (64 - n);
+  c.bits <<= n;
+  c.count -= n;
+  return v;
+}
+
+// Layer II requantisation, (fraction + D) * C rounded like RoundedProduct,
+// then ApplyScalefactor, as lanes of constants, lane 32 * channel + subband.
+// The sign-extended fraction of a code is (code - 2^(nb-1)) * 2^(29-nb), so
+// with the class's offset and the first rounding it is one multiply-add:
+// t = (code * mul + add) >> 12. Then
+// y = ((t * c + 2048) >> 12) * mantissa (doubled for the scalefactors above
+// 1), and the result (y + round) >> right. Every step stays within 32 bits
+// for codes of the lane's class; a lane with nothing allocated has all
+// constants 0 and gives 0.
+struct Layer2Lanes {
+  alignas(32) int32_t mul[64], add[64], c[64];
+  alignas(32) int32_t mantissa[3][64], round[3][64], right[3][64];
+};
+
+struct ScaleConstants {
+  int32_t mantissa[64], round[64], right[64];
+  ScaleConstants() {
+    for (int i = 0; i < 64; i++) {
+      const int shift = i / 3 - 1;
+      const int32_t m = int32_t((int64_t(kScaleMantissas[i % 3]) + 32768) >> 16);
+      mantissa[i] = shift < 0 ? 2 * m : m;
+      right[i] = shift > 0 ? shift : 0;
+      round[i] = shift > 0 ? int32_t(1) << (shift - 1) : 0;
     }
-    return;
   }
-  uint32_t split = kGroupedSplit.codes[GroupedBase(q.levels) + BitCacheRead(br, q.codeBits)];
-  code[0] = split & 15, code[1] = (split >> 4) & 15, code[2] = split >> 8;
-}
-
-// ApplyScalefactor(RequantizeLayer2(code, q), index) with everything that
-// depends only on the class and the index worked out once per frame.
-struct Requantizer {
-  int32_t d;         // the class's offset
-  int32_t c;         // its factor, rounded to Q12
-  int32_t mantissa;  // the scalefactor's, rounded to Q12
-  int32_t shift;     // its power of two: -1 doubles
-  int32_t round;
-  int32_t bits;      // sample bits of the class
 };
+const ScaleConstants kScaleConstants;
 
-inline Requantizer MakeRequantizer(const QuantClass& q, uint32_t index) {
-  Requantizer r;
-  r.d = q.d;
-  r.c = int32_t((int64_t(q.c) + 32768) >> 16);
-  r.mantissa = int32_t((int64_t(kScaleMantissas[index % 3]) + 32768) >> 16);
-  r.shift = int32_t(index / 3) - 1;
-  r.round = r.shift > 0 ? int32_t(1) << (r.shift - 1) : 0;
-  r.bits = q.sampleBits;
-  return r;
+// One part's twelve blocks of codes (lane 32 * channel + subband) into the
+// subband buffer; lanes from 8 * groups[ch] up are written as zeros.
+constexpr int kCodeStride = 72;  // 64 lanes and a spare one for writes with no second channel
+
+void RequantizePartPortable(const Layer2Lanes& k, int part, const uint32_t (*codes)[kCodeStride], const int groups[2],
+                            int channels, SubbandBuffer& sb) {
+  for (int ch = 0; ch < channels; ch++) {
+    Fixed (*out)[32] = &sb.sample[ch][12 * part];
+    for (int i = 0; i < 32; i++) {
+      const int lane = 32 * ch + i;
+      if (i >= 8 * groups[ch] || !k.mul[lane]) {  // nothing allocated
+        for (int row = 0; row < 12; row++) out[row][i] = 0;
+        continue;
+      }
+      // One lane's constants serve its twelve blocks.
+      const uint32_t mul = uint32_t(k.mul[lane]), add = uint32_t(k.add[lane]), c = uint32_t(k.c[lane]);
+      const uint32_t mantissa = uint32_t(k.mantissa[part][lane]);
+      const int32_t round = k.round[part][lane], right = k.right[part][lane];
+      for (int row = 0; row < 12; row++) {
+        const int32_t t = int32_t(codes[row][lane] * mul + add) >> 12;
+        const int32_t u = int32_t(uint32_t(t) * c + 2048u) >> 12;
+        const int32_t y = int32_t(uint32_t(u) * mantissa);
+        out[row][i] = (y + round) >> right;
+      }
+    }
+  }
 }
-
-// ApplyScalefactor(RequantizeLayer2(code, q), index) for many codes at once,
-// each lane with its own constants: the same steps in 32 bits, none of which
-// can overflow for codes of their class.
-struct RequantLanes {
-  static constexpr int kMax = 64;  // two channels x 32 subbands
-  alignas(32) int32_t flip[kMax], shl[kMax], d[kMax], c[kMax], mantissa[kMax], right[kMax], left[kMax], round[kMax];
-};
 
 #if defined(__x86_64__) && defined(__GNUC__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-void RequantizeLanes(const RequantLanes& p, const uint32_t* __restrict code, Fixed* __restrict out, int count) {
-  for (int i = 0; i < count; i++) {
-    int32_t x = (int32_t((code[i] ^ uint32_t(p.flip[i])) << p.shl[i]) >> 3) + p.d[i];
-    int32_t y = int32_t(uint32_t((x + 2048) >> 12) * uint32_t(p.c[i]));
-    y = int32_t(uint32_t((y + 2048) >> 12) * uint32_t(p.mantissa[i]));
-    out[i] = ((y + p.round[i]) >> p.right[i]) << p.left[i];
+#define LAYER2_AVX2 1
+__attribute__((target("avx2"))) void RequantizePartAvx2(const Layer2Lanes& k, int part,
+                                                        const uint32_t (*codes)[kCodeStride], const int groups[2],
+                                                        int channels, SubbandBuffer& sb) {
+  const __m256i half = _mm256_set1_epi32(2048);
+  for (int ch = 0; ch < channels; ch++) {
+    Fixed (*out)[32] = &sb.sample[ch][12 * part];
+    for (int g = 0; g < 4; g++) {
+      if (g >= groups[ch]) {
+        for (int row = 0; row < 12; row++)
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[row] + 8 * g), _mm256_setzero_si256());
+        continue;
+      }
+      const int lane = 32 * ch + 8 * g;
+#define LANES(p) _mm256_load_si256(reinterpret_cast<const __m256i*>(p))
+      const __m256i mul = LANES(k.mul + lane), add = LANES(k.add + lane), c = LANES(k.c + lane);
+      const __m256i mantissa = LANES(k.mantissa[part] + lane), round = LANES(k.round[part] + lane);
+      const __m256i right = LANES(k.right[part] + lane);
+#undef LANES
+      for (int row = 0; row < 12; row++) {
+        __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(codes[row] + lane));
+        __m256i t = _mm256_srai_epi32(_mm256_add_epi32(_mm256_mullo_epi32(x, mul), add), 12);
+        __m256i u = _mm256_srai_epi32(_mm256_add_epi32(_mm256_mullo_epi32(t, c), half), 12);
+        __m256i y = _mm256_add_epi32(_mm256_mullo_epi32(u, mantissa), round);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[row] + 8 * g), _mm256_srav_epi32(y, right));
+      }
+    }
   }
 }
+
+bool DetectAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+const bool kAvx2 = DetectAvx2();  // a plain global: no guard, nothing asked of the C++ runtime
+inline bool HasAvx2() { return kAvx2; }
+#endif
 
 }  // namespace
 
@@ -275,71 +318,82 @@ int DecodeLayer2(DecoderState& d) {
     }
   }
 
-  // The allocated subbands in reading order, each (but those above the
-  // joint-stereo bound) a lane of the requantisation, which runs once a
-  // granule's codes are read: codes k = 0, 1, 2 of every lane in turn.
+  // The allocated subbands in reading order, each with what a granule's read
+  // takes and the code lanes it fills (above the joint-stereo bound both
+  // channels', else a spare one second).
   struct Item {
-    const QuantClass* q;
-    uint8_t ch, sb;
-    int16_t lane;  // -1 above the bound
+    uint16_t base;    // of the class's words in kGroupedSplit; 0 ungrouped
+    uint16_t index;   // mask of the word as an index there; 0 ungrouped
+    uint8_t read;     // bits of the granule's codes
+    uint8_t bits;     // bits of one code as split
+    uint8_t lane, second;
   };
   Item items[64];
-  int itemCount = 0, lanes = 0;
-  static RequantLanes laneParts[3];
+  int itemCount = 0;
+  int groups[2] = {0, 0};
+  Layer2Lanes k;
+  std::memset(&k, 0, sizeof k);
   for (int sb = 0; sb < sblimit; ++sb) {
     for (int ch = 0; ch < channels; ++ch) {
       const QuantClass* q = quant[ch][sb];
-      if (!q || (sb >= bound && ch > 0)) continue;
-      Item& it = items[itemCount++];
-      it = Item{q, uint8_t(ch), uint8_t(sb), int16_t(sb >= bound ? -1 : lanes)};
-      if (it.lane < 0) continue;
-      lanes++;
+      if (!q) continue;
+      const int lane = 32 * ch + sb;
+      const int nb = q->sampleBits;
+      const int32_t mul = int32_t(1) << (29 - nb);
+      k.mul[lane] = mul;
+      k.add[lane] = q->d - (int32_t(1) << (nb - 1)) * mul + 2048;
+      k.c[lane] = int32_t((int64_t(q->c) + 32768) >> 16);
       for (int part = 0; part < 3; ++part) {
-        const Requantizer r = MakeRequantizer(*q, scale[ch][sb][part]);
-        RequantLanes& p = laneParts[part];
-        p.flip[it.lane] = int32_t(1) << (r.bits - 1);
-        p.shl[it.lane] = 32 - r.bits;
-        p.d[it.lane] = r.d;
-        p.c[it.lane] = r.c;
-        p.mantissa[it.lane] = r.mantissa;
-        p.right[it.lane] = r.shift < 0 ? 0 : r.shift;
-        p.left[it.lane] = r.shift < 0 ? 1 : 0;
-        p.round[it.lane] = r.round;
+        const uint32_t index = scale[ch][sb][part];
+        k.mantissa[part][lane] = kScaleConstants.mantissa[index];
+        k.round[part][lane] = kScaleConstants.round[index];
+        k.right[part][lane] = kScaleConstants.right[index];
+      }
+      groups[ch] = sb / 8 + 1;
+      if (sb >= bound && ch > 0) continue;
+      Item& it = items[itemCount++];
+      it.lane = uint8_t(lane);
+      it.second = uint8_t(sb >= bound && channels == 2 ? 32 + sb : 64);
+      if (q->grouped) {
+        it.base = uint16_t(GroupedBase(q->levels));
+        it.index = uint16_t((1u << q->codeBits) - 1);
+        it.read = q->codeBits;
+        it.bits = 4;
+      } else {
+        it.base = 0;
+        it.index = 0;
+        it.read = uint8_t(3 * q->codeBits);
+        it.bits = q->codeBits;
       }
     }
   }
 
-  ClearBlocks(d.subbands, channels, 36);
-  alignas(32) uint32_t codes[3][RequantLanes::kMax];
-  alignas(32) Fixed values[3][RequantLanes::kMax];
-  for (int granule = 0; granule < 12; ++granule) {
-    const int part = granule >> 2;
-    Fixed (*out[2])[32] = {&d.subbands.sample[0][3 * granule], &d.subbands.sample[1][3 * granule]};
-    for (int i = 0; i < itemCount; ++i) {
-      const Item& it = items[i];
-      uint32_t code[3];
-      ReadTriple(bits, *it.q, code);
-      if (it.lane >= 0) {
-        codes[0][it.lane] = code[0];
-        codes[1][it.lane] = code[1];
-        codes[2][it.lane] = code[2];
-      } else {
-        const int sb = it.sb;
-        for (int k = 0; k < 3; ++k) {
-          const Fixed x = RequantizeLayer2(code[k], *it.q);
-          for (int c = 0; c < channels; ++c) out[c][k][sb] = ApplyScalefactor(x, scale[c][sb][part]);
-        }
+  alignas(32) uint32_t codes[12][kCodeStride];
+  std::memset(codes, 0, sizeof codes);
+  for (int part = 0; part < 3; ++part) {
+    for (int row = 0; row < 12; row += 3) {
+      uint32_t* c0 = codes[row];
+      uint32_t* c1 = codes[row + 1];
+      uint32_t* c2 = codes[row + 2];
+      for (int i = 0; i < itemCount; ++i) {
+        const Item& it = items[i];
+        const uint64_t w = BitCacheReadWide(bits, it.read);
+        const uint64_t split = kGroupedSplit.codes[it.base + (uint32_t(w) & it.index)];
+        const uint64_t v = it.index ? split : w;
+        const int n = it.bits;
+        const uint32_t mask = (1u << n) - 1;
+        const uint32_t a = uint32_t(v >> (2 * n)), b = uint32_t(v >> n) & mask, e = uint32_t(v) & mask;
+        c0[it.lane] = a, c1[it.lane] = b, c2[it.lane] = e;
+        c0[it.second] = a, c1[it.second] = b, c2[it.second] = e;
       }
     }
-    if (!lanes) continue;
-    for (int k = 0; k < 3; ++k) RequantizeLanes(laneParts[part], codes[k], values[k], lanes);
-    for (int i = 0; i < itemCount; ++i) {
-      const Item& it = items[i];
-      if (it.lane < 0) continue;
-      out[it.ch][0][it.sb] = values[0][it.lane];
-      out[it.ch][1][it.sb] = values[1][it.lane];
-      out[it.ch][2][it.sb] = values[2][it.lane];
+#ifdef LAYER2_AVX2
+    if (HasAvx2()) {
+      RequantizePartAvx2(k, part, codes, groups, channels, d.subbands);
+      continue;
     }
+#endif
+    RequantizePartPortable(k, part, codes, groups, channels, d.subbands);
   }
   BitCacheStop(bits, br);
   return 0;

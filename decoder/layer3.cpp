@@ -349,6 +349,9 @@ inline Fixed TakeSign(MainBits& m, int k, Fixed v) {
   return Fixed((uint32_t(v) ^ (0u - sign)) + sign);
 }
 
+// v negated when sign is 1 (0 stays 0, so a sign read for a zero value is harmless).
+inline Fixed WithSign(Fixed v, uint32_t sign) { return Fixed((uint32_t(v) ^ (0u - sign)) + sign); }
+
 // Walks a tree from the window; the window must hold the longest code.
 inline uint32_t Lookup(MainBits& m, const uint32_t* tree, int width) {
   uint32_t e = tree[m.window >> (64 - width)];
@@ -413,10 +416,15 @@ int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, 
             lines[line + 1] = 0;
             continue;
           }
+          // Both sign bits follow the code: y's comes second when x has one.
           int x = int((e >> 4) & 15);
           int y = int((e >> 8) & 15);
-          lines[line] = TakeSign(m, x, Requantized(cache, x));
-          lines[line + 1] = TakeSign(m, y, Requantized(cache, y));
+          const uint64_t w = m.window;
+          const uint32_t hasX = x != 0;
+          const uint32_t sx = uint32_t(w >> 63), sy = uint32_t((w << hasX) >> 63);
+          Skip(m, int(hasX + (y != 0)));
+          lines[line] = WithSign(Requantized(cache, x), sx);
+          lines[line + 1] = WithSign(Requantized(cache, y), sy);
         }
         continue;
       }
@@ -451,11 +459,13 @@ int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, 
   // are all zero: those carry no sign bits and need no band.
   const Layer3Quad* quads = kLayer3Quads[g.count1Table];
   int nonzeroEnd = line;
-  while (line < 576 && Position(m) < end) {
+  int32_t left = end - Position(m);  // bits of the granule not yet read
+  while (line < 576 && left > 0) {
     Fill(m);
     const Layer3Quad& q = quads[m.window >> 54];  // code and signs fit in 10 bits
     Skip(m, q.bits);
-    if (Position(m) > end) break;  // the quadruple overran the granule: dropped
+    left -= q.bits;
+    if (left < 0) break;  // the quadruple overran the granule: dropped
     Fixed v[4] = {0, 0, 0, 0};
     if (q.nonzero) {
       while (line >= seg[s].end && s + 1 < segments) s++;

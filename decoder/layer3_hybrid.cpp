@@ -144,18 +144,37 @@ void Dct18(const Fixed in[18], int64_t y[18]) {
 // bits and every result within 2^31, so four subbands can run it in the
 // 64-bit lanes of AVX2 registers with 32 x 32 -> 64 products: the same
 // products, sums and roundings, hence the same outputs (no saturation occurs).
+// Only each lane's low half is kept exact: a product is exact from the low
+// halves of its factors, a sum or difference's low half from theirs, and
+// the two values halved at the end (the nine-point transforms' first
+// outputs) stay below 0.88 * 2^31 for such inputs, so their low halves
+// alone can be shifted.
 constexpr int32_t kDctLaneLimit = 1 << 26;
 
-// Arithmetic right shift of 64-bit lanes known to lie within +-2^62.
-__attribute__((target("avx2"))) inline __m256i ShiftRight(__m256i x, int n) {
-  const __m256i offset = _mm256_set1_epi64x(int64_t(1) << 62);
-  return _mm256_sub_epi64(_mm256_srli_epi64(_mm256_add_epi64(x, offset), n),
-                          _mm256_set1_epi64x(int64_t(1) << (62 - n)));
+// The transform's constants four times over, so that each product takes its
+// constant straight from memory.
+struct DctLanes {
+  alignas(32) int64_t dct9[9][4][4];
+  alignas(32) int64_t twiddle18[18][4];
+  alignas(32) int64_t twiddle9[9][4];
+  DctLanes() {
+    for (int l = 0; l < 4; l++) {
+      for (int m = 0; m < 9; m++)
+        for (int k = 0; k < 4; k++) dct9[m][k][l] = kLayer3Dct9[m][k];
+      for (int k = 0; k < 18; k++) twiddle18[k][l] = kLayer3Dct18Twiddle[k];
+      for (int k = 0; k < 9; k++) twiddle9[k][l] = kLayer3Dct9Twiddle[k];
+    }
+  }
+};
+const DctLanes kDctLanes;
+
+__attribute__((target("avx2"))) inline __m256i Lanes4(const int64_t* c) {
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(c));
 }
 
-__attribute__((target("avx2"))) inline __m256i MulQ24x4(__m256i x, int64_t c) {
-  __m256i p = _mm256_mul_epi32(x, _mm256_set1_epi64x(c));
-  return ShiftRight(_mm256_add_epi64(p, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
+__attribute__((target("avx2"))) inline __m256i MulQ24x4(__m256i x, const int64_t* c) {
+  __m256i p = _mm256_mul_epi32(x, Lanes4(c));
+  return _mm256_srli_epi64(_mm256_add_epi64(p, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
 }
 
 __attribute__((target("avx2"))) inline void Dct9x4(const __m256i a[9], __m256i v[9]) {
@@ -166,13 +185,12 @@ __attribute__((target("avx2"))) inline void Dct9x4(const __m256i a[9], __m256i v
   }
   v[0] = _mm256_add_epi64(_mm256_add_epi64(_mm256_add_epi64(sum[0], sum[1]), _mm256_add_epi64(sum[2], sum[3])), a[4]);
   for (int m = 1; m < 9; m++) {
-    const int64_t* c = kLayer3Dct9[m];
+    const int64_t (*c)[4] = kDctLanes.dct9[m];
     const __m256i* x = (m & 1) ? diff : sum;
-    __m256i acc = _mm256_add_epi64(_mm256_mul_epi32(x[0], _mm256_set1_epi64x(c[0])),
-                                   _mm256_mul_epi32(x[1], _mm256_set1_epi64x(c[1])));
-    acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[2], _mm256_set1_epi64x(c[2])));
-    acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[3], _mm256_set1_epi64x(c[3])));
-    acc = ShiftRight(_mm256_add_epi64(acc, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
+    __m256i acc = _mm256_add_epi64(_mm256_mul_epi32(x[0], Lanes4(c[0])), _mm256_mul_epi32(x[1], Lanes4(c[1])));
+    acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[2], Lanes4(c[2])));
+    acc = _mm256_add_epi64(acc, _mm256_mul_epi32(x[3], Lanes4(c[3])));
+    acc = _mm256_srli_epi64(_mm256_add_epi64(acc, _mm256_set1_epi64x(int64_t(1) << 23)), 24);
     if (!(m & 1)) acc = (m & 2) ? _mm256_sub_epi64(acc, a[4]) : _mm256_add_epi64(acc, a[4]);
     v[m] = acc;
   }
@@ -199,17 +217,17 @@ __attribute__((target("avx2"))) void Dct18x4(const Fixed* in, Fixed y[4][18]) {
   for (int k = 16; k < 18; k++) x[k] = _mm256_cvtepi32_epi64(_mm_setr_epi32(in[k], in[18 + k], in[36 + k], in[54 + k]));
   __m256i folded[9], twisted[9];
   for (int k = 0; k < 9; k++) {
-    __m256i lo = MulQ24x4(x[k], kLayer3Dct18Twiddle[k]);
-    __m256i hi = MulQ24x4(x[17 - k], kLayer3Dct18Twiddle[17 - k]);
+    __m256i lo = MulQ24x4(x[k], kDctLanes.twiddle18[k]);
+    __m256i hi = MulQ24x4(x[17 - k], kDctLanes.twiddle18[17 - k]);
     folded[k] = _mm256_add_epi64(lo, hi);
-    twisted[k] = MulQ24x4(_mm256_sub_epi64(lo, hi), kLayer3Dct9Twiddle[k]);
+    twisted[k] = MulQ24x4(_mm256_sub_epi64(lo, hi), kDctLanes.twiddle9[k]);
   }
   __m256i even[9], odd[9];
   Dct9x4(folded, even);
   Dct9x4(twisted, odd);
   __m256i out[18];
-  __m256i z = ShiftRight(odd[0], 1);
-  __m256i yj = ShiftRight(even[0], 1);
+  __m256i z = _mm256_srai_epi32(odd[0], 1);
+  __m256i yj = _mm256_srai_epi32(even[0], 1);
   out[0] = yj;
   yj = _mm256_sub_epi64(z, yj);
   out[1] = yj;
@@ -220,22 +238,59 @@ __attribute__((target("avx2"))) void Dct18x4(const Fixed* in, Fixed y[4][18]) {
     yj = _mm256_sub_epi64(z, yj);
     out[2 * m + 1] = yj;
   }
-  const __m256i low = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
-  alignas(16) int32_t lanes[4];
-  for (int j = 0; j < 18; j++) {
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(out[j], low)));
-    for (int sb = 0; sb < 4; sb++) y[sb][j] = lanes[sb];
+  // The low halves of the lanes back to rows per subband: pairs of times
+  // interleaved by a shift and a blend, then two pairs joined per subband.
+  for (int j = 0; j < 16; j += 4) {
+    __m256i p01 = _mm256_blend_epi32(out[j], _mm256_slli_epi64(out[j + 1], 32), 0xAA);
+    __m256i p23 = _mm256_blend_epi32(out[j + 2], _mm256_slli_epi64(out[j + 3], 32), 0xAA);
+    __m256i even = _mm256_unpacklo_epi64(p01, p23), odd = _mm256_unpackhi_epi64(p01, p23);  // subbands 0 2, 1 3
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(y[0] + j), _mm256_castsi256_si128(even));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(y[1] + j), _mm256_castsi256_si128(odd));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(y[2] + j), _mm256_extracti128_si256(even, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(y[3] + j), _mm256_extracti128_si256(odd, 1));
   }
+  __m256i last = _mm256_blend_epi32(out[16], _mm256_slli_epi64(out[17], 32), 0xAA);
+  __m128i first = _mm256_castsi256_si128(last), second = _mm256_extracti128_si256(last, 1);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(y[0] + 16), first);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(y[1] + 16), _mm_unpackhi_epi64(first, first));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(y[2] + 16), second);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(y[3] + 16), _mm_unpackhi_epi64(second, second));
 }
 
-bool HasAvx2() {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  return avx2;
+bool DetectAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+const bool kAvx2 = DetectAvx2();  // a plain global: no guard, nothing asked of the C++ runtime
+inline bool HasAvx2() { return kAvx2; }
+
+// FilterBank's first look at the subbands below `active`: kind 0 (all
+// lines zero), 1 (long, below longEnd) or 2 (short), and whether all lines
+// lie within -2^26 .. 2^26 - 1 (each plus 2^26 sets no bit from 27 up).
+__attribute__((target("avx2"))) void ScanSubbandsAvx2(const Fixed* lines, int active, int longEnd, uint8_t* kind,
+                                                      uint8_t* fits) {
+  const __m256i offset = _mm256_set1_epi32(1 << 26), high = _mm256_set1_epi32(-(1 << 27));
+  for (int sb = 0; sb < 32; sb++) {
+    if (sb >= active) {
+      kind[sb] = 0;
+      fits[sb] = 1;
+      continue;
+    }
+    const Fixed* in = lines + sb * 18;
+    __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
+    __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 8));
+    __m256i c = _mm256_zextsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + 16)));
+    __m256i any = _mm256_or_si256(_mm256_or_si256(a, b), c);
+    __m256i wide = _mm256_or_si256(_mm256_add_epi32(a, offset), _mm256_add_epi32(b, offset));
+    wide = _mm256_or_si256(wide, _mm256_add_epi32(c, offset));
+    kind[sb] = _mm256_testz_si256(any, any) ? 0 : sb < longEnd ? 1 : 2;
+    fits[sb] = _mm256_testz_si256(wide, high) != 0;
+  }
 }
 
 // sums[sb][t] (32 subbands by 18 times) to out[t * 32 + sb], odd times of odd
 // subbands negated: 8 x 8 tiles through the registers for times 0..15, the
-// last two plainly.
+// last two by 4 x 2 ones.
 __attribute__((target("avx2"))) void WriteSubbandsAvx2(const Fixed (*sums)[18], Fixed* out) {
   const __m256i oddLanes = _mm256_setr_epi32(0, -1, 0, -1, 0, -1, 0, -1);
   for (int sb0 = 0; sb0 < 32; sb0 += 8)
@@ -260,11 +315,15 @@ __attribute__((target("avx2"))) void WriteSubbandsAvx2(const Fixed (*sums)[18], 
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + (t0 + j) * 32 + sb0), v);
       }
     }
-  for (int t = 16; t < 18; t++)
-    for (int sb = 0; sb < 32; sb++) {
-      const Fixed flip = -(sb & t & 1);
-      out[t * 32 + sb] = (sums[sb][t] ^ flip) - flip;
-    }
+  const __m128i odd4 = _mm_setr_epi32(0, -1, 0, -1);
+  for (int sb0 = 0; sb0 < 32; sb0 += 4) {
+    __m128i p[4];
+    for (int l = 0; l < 4; l++) p[l] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sums[sb0 + l] + 16));
+    __m128i u01 = _mm_unpacklo_epi32(p[0], p[1]), u23 = _mm_unpacklo_epi32(p[2], p[3]);
+    __m128i t16 = _mm_unpacklo_epi64(u01, u23), t17 = _mm_unpackhi_epi64(u01, u23);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * 32 + sb0), t16);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 17 * 32 + sb0), _mm_sub_epi32(_mm_xor_si128(t17, odd4), odd4));
+  }
 }
 #endif
 
@@ -286,6 +345,51 @@ inline __attribute__((always_inline)) void WindowFold(const Fixed y[18], Fixed o
   for (int i = 9; i < 27; i++) out[i] = RoundQ16(-y[26 - i]) * window[i];
   for (int i = 27; i < 36; i++) out[i] = RoundQ16(-y[i - 27]) * window[i];
 }
+
+#ifdef LAYER3_DCT_AVX2
+__attribute__((target("avx2"))) inline __m256i RoundQ16x8(__m256i a) {
+  return _mm256_add_epi32(_mm256_srai_epi32(a, 12), _mm256_and_si256(_mm256_srai_epi32(a, 11), _mm256_set1_epi32(1)));
+}
+
+// AddSaturated in eight lanes.
+__attribute__((target("avx2"))) inline __m256i AddSaturatedx8(__m256i a, __m256i b) {
+  __m256i sum = _mm256_add_epi32(a, b);
+  __m256i wrapped = _mm256_srai_epi32(_mm256_and_si256(_mm256_xor_si256(a, sum), _mm256_xor_si256(b, sum)), 31);
+  __m256i limit = _mm256_xor_si256(_mm256_srai_epi32(a, 31), _mm256_set1_epi32(0x7FFFFFFF));
+  return _mm256_max_epi32(_mm256_blendv_epi8(sum, limit, wrapped), _mm256_set1_epi32(-INT32_MAX));
+}
+
+// WindowFold of narrow Y, the overlap-add into sum and the new overlap, as
+// three overlapping rows of eight (lines 0..7, 5..12, 10..17) each way: the
+// fold's first half is Y[9..17] then -Y[17..9], its second -Y[8..0] then
+// -Y[0..8], so every row is a load and a lane permutation of Y.
+__attribute__((target("avx2"))) void FoldOverlapAvx2(const Fixed y[18], const int32_t* window, Fixed ov[18],
+                                                     Fixed sum[18]) {
+#define LOAD8(p) _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))
+#define STORE8(p, v) _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v)
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  const __m256i upperHalf = _mm256_setr_epi32(0, 0, 0, 0, -1, -1, -1, -1);
+  const __m256i a = LOAD8(y + 9), b = LOAD8(y + 10);                // Y[9..16], Y[10..17]
+  const __m256i c = _mm256_sub_epi32(zero, LOAD8(y)), d = _mm256_sub_epi32(zero, LOAD8(y + 1));  // -Y[0..7], -Y[1..8]
+  const __m256i p0 = a;
+  __m256i p5 = _mm256_permutevar8x32_epi32(b, _mm256_setr_epi32(4, 5, 6, 7, 7, 6, 5, 4));
+  p5 = _mm256_sub_epi32(_mm256_xor_si256(p5, upperHalf), upperHalf);  // Y[14..17], -Y[17..14]
+  const __m256i p10 = _mm256_sub_epi32(zero, _mm256_permutevar8x32_epi32(a, reverse));  // -Y[16..9]
+  const __m256i q0 = _mm256_permutevar8x32_epi32(d, reverse);                           // -Y[8..1]
+  const __m256i q5 = _mm256_permutevar8x32_epi32(c, _mm256_setr_epi32(3, 2, 1, 0, 0, 1, 2, 3));  // -Y[3..0], -Y[0..3]
+  const __m256i q10 = d;                                                                // -Y[1..8]
+  const __m256i ov0 = LOAD8(ov), ov5 = LOAD8(ov + 5), ov10 = LOAD8(ov + 10);
+  STORE8(sum, AddSaturatedx8(_mm256_mullo_epi32(RoundQ16x8(p0), LOAD8(window)), ov0));
+  STORE8(sum + 5, AddSaturatedx8(_mm256_mullo_epi32(RoundQ16x8(p5), LOAD8(window + 5)), ov5));
+  STORE8(sum + 10, AddSaturatedx8(_mm256_mullo_epi32(RoundQ16x8(p10), LOAD8(window + 10)), ov10));
+  STORE8(ov, _mm256_mullo_epi32(RoundQ16x8(q0), LOAD8(window + 18)));
+  STORE8(ov + 5, _mm256_mullo_epi32(RoundQ16x8(q5), LOAD8(window + 23)));
+  STORE8(ov + 10, _mm256_mullo_epi32(RoundQ16x8(q10), LOAD8(window + 28)));
+#undef LOAD8
+#undef STORE8
+}
+#endif
 
 // Y of one subband as 32-bit values when all are below 2^30 (all but loud frames).
 inline bool Narrow(const int64_t y[18], Fixed v[18]) {
@@ -344,6 +448,11 @@ void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int lo
   const int longEnd = longSubbands < 0 ? 32 : longSubbands;
   uint8_t kind[32];
   uint8_t fits[32];  // every line below kDctLaneLimit
+#ifdef LAYER3_DCT_AVX2
+  if (HasAvx2()) {
+    ScanSubbandsAvx2(lines, active, longEnd, kind, fits);
+  } else
+#endif
   for (int sb = 0; sb < 32; sb++) {
     const Fixed* in = lines + sb * 18;
     uint32_t any = 0;
@@ -393,6 +502,12 @@ void FilterBank(const Fixed lines[576], Fixed overlap[576], int longType, int lo
     if (kind[sb] != kNone) {
       if (kind[sb] == kLong) {  // a mixed flag on a start or stop block: subbands 0 and 1 take the normal window
         int type = longSubbands < 0 && sb < 2 ? 0 : longType;
+#ifdef LAYER3_DCT_AVX2
+        if (narrow[sb] && HasAvx2()) {
+          FoldOverlapAvx2(y[sb], kLayer3WindowQ12[type], ov, sum);
+          continue;
+        }
+#endif
         if (narrow[sb])
           WindowFold(y[sb], buffer, type);
         else
@@ -431,6 +546,11 @@ void Layer3Hybrid(const Fixed lines[576], Fixed overlap[576], int longType, int 
 
 int Layer3NonzeroEnd(const Fixed lines[576], int floor, int bound) {
   int n = bound;
+  while (n - 8 >= floor) {  // eight at a time through the zeros, then one by one
+    const Fixed* p = lines + n - 8;
+    if ((p[0] | p[1] | p[2] | p[3] | p[4] | p[5] | p[6] | p[7]) != 0) break;
+    n -= 8;
+  }
   while (n > floor && lines[n - 1] == 0) n--;
   return n;
 }

@@ -8,6 +8,7 @@
 // side; the variants (equalizer, channel count) are separate instances so
 // that nothing is decided per sample.
 #include <cstring>
+#include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -208,10 +209,25 @@ __attribute__((target("avx2"))) int PreparePairsAvx2(const Fixed* l, const Fixed
   return i;
 }
 
-bool HasAvx2() {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  return avx2;
+// The shaped values (count of them) to 16-bit samples, sixteen at a time;
+// returns how many it took.
+__attribute__((target("avx2"))) int PackPairsAvx2(const int32_t* shaped, int count, uint8_t* p) {
+  int k = 0;
+  for (; k + 16 <= count; k += 16) {
+    __m256i a = _mm256_srai_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(shaped + k)), 13);
+    __m256i b = _mm256_srai_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(shaped + k + 8)), 13);
+    __m256i out = _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), 0xD8);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 2 * k), out);
+  }
+  return k;
 }
+
+bool DetectAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+const bool kAvx2 = DetectAvx2();  // a plain global: no guard, nothing asked of the C++ runtime
+inline bool HasAvx2() { return kAvx2; }
 #endif
 
 // OutputStereo for blocks that cannot reach full scale (the error terms stay
@@ -222,8 +238,11 @@ bool HasAvx2() {
 __attribute__((target_clones("avx2", "default")))
 #endif
 void OutputStereoFast(DitherState states[2], const Fixed* left, const Fixed* right, int count, uint8_t* p) {
-  alignas(32) int32_t sum[2 * kBlock];   // sample + dither step, L R L R
-  alignas(32) int32_t steps[2 * kBlock];
+  // Sample + dither step and the steps, L R L R; the chain below reads four
+  // values where it uses two, so two more pairs follow.
+  alignas(32) int32_t sum[2 * kBlock + 4];
+  alignas(32) int32_t steps[2 * kBlock + 4];
+  for (int k = 2 * kBlock; k < 2 * kBlock + 4; k++) sum[k] = steps[k] = 0;
   alignas(16) int32_t shaped[2 * kBlock + 8];
   const __m128i mask = _mm_set1_epi32(8191);
   const __m128i highest = _mm_set1_epi16(4093), lowest = _mm_set1_epi16(-4094);
@@ -267,23 +286,37 @@ void OutputStereoFast(DitherState states[2], const Fixed* left, const Fixed* rig
     if (!safe) {
       OutputStereo(states, l, r, n, p);
     } else {
+      // Lanes 0 and 1 carry L and R; lanes 2 and 3 run along on the next
+      // pair's values and are never used. The halves of the last two errors
+      // alternate between two registers, the older one taking the newest.
       __m128i e1 = _mm_unpacklo_epi32(_mm_cvtsi32_si128(states[0].e1), _mm_cvtsi32_si128(states[1].e1));
       __m128i h1 = _mm_unpacklo_epi32(_mm_cvtsi32_si128(states[0].h1), _mm_cvtsi32_si128(states[1].h1));
       __m128i h2 = _mm_unpacklo_epi32(_mm_cvtsi32_si128(states[0].h2), _mm_cvtsi32_si128(states[1].h2));
-      __m128i dh = _mm_sub_epi32(h2, h1);
-#pragma GCC unroll 4
-      for (int k = 0; k < n; k++) {
-        __m128i t = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sum + 2 * k));
-        __m128i m = _mm_add_epi32(_mm_add_epi32(t, e1), dh);
-        __m128i half = _mm_srai_epi32(_mm_add_epi32(e1, _mm_srli_epi32(e1, 31)), 1);  // e1 / 2 toward zero
-        dh = _mm_sub_epi32(h1, half);
-        h1 = half;
-        e1 = _mm_sub_epi32(_mm_and_si128(m, mask),
-                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(steps + 2 * k)));
+      auto step = [&](int k, __m128i& older, __m128i newer) {
+        __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sum + 2 * k));
+        __m128i d = _mm_sub_epi32(older, newer);
+        __asm__("" : "+x"(d));  // kept as one term: regrouped, the sums cost copies
+        __m128i m = _mm_add_epi32(_mm_add_epi32(t, e1), d);
+        older = _mm_srai_epi32(_mm_add_epi32(e1, _mm_srli_epi32(e1, 31)), 1);  // e1 / 2 toward zero
+        e1 = _mm_sub_epi32(_mm_and_si128(m, mask), _mm_loadu_si128(reinterpret_cast<const __m128i*>(steps + 2 * k)));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(shaped + 2 * k), m);
+      };
+      int k = 0;
+#pragma GCC unroll 2
+      for (; k + 2 <= n; k += 2) {
+        step(k, h2, h1);
+        step(k + 1, h1, h2);
+      }
+      if (k < n) {
+        step(k, h2, h1);
+        std::swap(h1, h2);
       }
       // -32768 .. 32768; the pack saturates 32768.
-      for (int k = 0; k < 2 * n; k += 8) {
+      int packed = 0;
+#ifdef OUTPUT_PAIRS_AVX2
+      if (HasAvx2()) packed = PackPairsAvx2(shaped, 2 * n, p);
+#endif
+      for (int k = packed; k < 2 * n; k += 8) {
         __m128i a = _mm_srai_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(shaped + k)), 13);
         __m128i b = _mm_srai_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(shaped + k + 4)), 13);
         __m128i out = _mm_packs_epi32(a, b);
@@ -298,9 +331,8 @@ void OutputStereoFast(DitherState states[2], const Fixed* left, const Fixed* rig
       states[1].e1 = _mm_cvtsi128_si32(_mm_srli_si128(e1, 4));
       states[0].h1 = _mm_cvtsi128_si32(h1);
       states[1].h1 = _mm_cvtsi128_si32(_mm_srli_si128(h1, 4));
-      __m128i h2End = _mm_add_epi32(h1, dh);
-      states[0].h2 = _mm_cvtsi128_si32(h2End);
-      states[1].h2 = _mm_cvtsi128_si32(_mm_srli_si128(h2End, 4));
+      states[0].h2 = _mm_cvtsi128_si32(h2);
+      states[1].h2 = _mm_cvtsi128_si32(_mm_srli_si128(h2, 4));
       states[0].seed = SeedAfter(states[0].seed, uint32_t(n));
       states[1].seed = SeedAfter(states[1].seed, uint32_t(n));
     }

@@ -20,6 +20,79 @@
 
 namespace {
 
+// Bounds every value the transform forms as sum_i b[i] |x[i]| + e over its
+// inputs x (products as in Wide::Mul, whose rounding adds at most |k| / 2),
+// and keeps the largest sum of |x[i]| for which none of them, nor the
+// rounding additions, can leave 32 bits. The b are sums of products of
+// k / 4096, exact in doubles; the limit is taken with a margin all the same.
+struct Reach {
+  struct T {
+    double b[32];
+    double e;
+  };
+  double limit = 1e300;
+  const T& Note(const T& v, double extra = 0) {
+    double largest = 0;
+    for (double c : v.b) largest = c > largest ? c : largest;
+    if (largest > 0 && (INT32_MAX - extra - v.e) / largest < limit) limit = (INT32_MAX - extra - v.e) / largest;
+    return v;
+  }
+  T Add(T a, const T& b) {
+    for (int i = 0; i < 32; i++) a.b[i] += b.b[i];
+    a.e += b.e;
+    return Note(a);
+  }
+  T Sub(const T& a, const T& b) { return Add(a, b); }
+  static T Neg(const T& a) { return a; }
+  T Mul(T x, int32_t k) {
+    Note(x, 2048);
+    const double f = (k < 0 ? -k : k) / 4096.0;
+    for (double& c : x.b) c *= f;
+    x.e = x.e * f + (k < 0 ? -k : k) / 2.0;
+    return Note(x);
+  }
+};
+
+// The largest sum of |x| >> 5 over a block's 32 inputs (at most 2^31, so an
+// unsigned 32-bit sum) for which nothing in the transform leaves 32 bits:
+// the sum of |x| is below 32 times it plus 32 * 31.
+uint32_t QuietInputSum() {
+  Reach o;
+  static Reach::T x[32];
+  for (int i = 0; i < 32; i++) {
+    for (int j = 0; j < 32; j++) x[i].b[j] = i == j;
+    x[i].e = 0;
+  }
+  CosineII<32>(o, x);
+  for (int i = 0; i < 32; i++) o.Note(x[i], 2048);
+  const double sum = o.limit * (1 - 1e-9) - 32 * 31 - 1;
+  return sum <= 0 ? 0 : uint32_t(sum / 32);
+}
+
+const uint32_t kQuietInputSum = QuietInputSum();
+
+// The taps by step for the quiet window: outputs j and 32 - j (j = 0..15)
+// read index 16 + j at even steps and 16 - j at odd ones, output 16 index 0.
+struct QuietTaps {
+  int32_t a[16][16];  // [step][j], output j
+  int32_t b[16][16];  // [step][j], output 32 - j (j = 0 unused)
+  int32_t mid[16];    // output 16
+};
+
+// Filled with the window taps (BuildTaps): a plain global, so that no guard
+// asks anything of the C++ runtime.
+QuietTaps g_quietTaps;
+
+void BuildQuietTaps(const SynthesisTaps& t, QuietTaps& q) {
+  for (int m = 0; m < 16; m++) {
+    for (int j = 0; j < 16; j++) {
+      q.a[m][j] = t.coef[j][m];
+      q.b[m][j] = j ? t.coef[32 - j][m] : 0;
+    }
+    q.mid[m] = t.coef[16][m];
+  }
+}
+
 SynthesisTaps BuildTaps() {
   SynthesisTaps t{};
   int64_t largest = 1;
@@ -36,44 +109,12 @@ SynthesisTaps BuildTaps() {
     if (sum > largest) largest = sum;
   }
   t.quietLimit = int32_t(INT32_MAX / largest);
+  t.quietInputSum = kQuietInputSum;
+  BuildQuietTaps(t, g_quietTaps);
   return t;
 }
 
-// Carries the bound on the magnitude of every value the transform forms when
-// no input exceeds the starting bound (products as in Wide::Mul).
-struct Bound {
-  using T = int64_t;
-  int64_t largest = 0;
-  T Note(T v) { return v > largest ? (largest = v) : v; }
-  T Add(T a, T b) { return Note(a + b); }
-  T Sub(T a, T b) { return Note(a + b); }
-  static T Neg(T a) { return a; }
-  T Mul(T x, int32_t k) {
-    Note(x + 2048);
-    return Note(((x + 2048) >> 12) * (k < 0 ? -k : k));
-  }
-};
-
-// The largest input magnitude for which no value of the transform, nor the
-// final rounding's addition, leaves 32 bits.
-int32_t QuietInputLimit() {
-  int64_t lo = 0, hi = INT32_MAX;
-  while (lo < hi) {
-    int64_t mid = (lo + hi + 1) / 2;
-    Bound o;
-    int64_t x[32];
-    for (int i = 0; i < 32; i++) x[i] = mid;
-    CosineII<32>(o, x);
-    for (int i = 0; i < 32; i++) o.Note(x[i] + 2048);
-    if (o.largest <= INT32_MAX) lo = mid;
-    else hi = mid - 1;
-  }
-  return int32_t(lo);
-}
-
-const int32_t kQuietInput = QuietInputLimit();
-
-// Sums in 32 bits, for blocks whose inputs are all within kQuietInput.
+// Sums in 32 bits, for blocks whose inputs are within kQuietInputSum.
 struct Narrow {
   using T = int32_t;
   static T Add(T a, T b) { return a + b; }
@@ -81,6 +122,13 @@ struct Narrow {
   static T Neg(T a) { return -a; }
   static T Mul(T x, int32_t k) { return ((x + 2048) >> 12) * k; }
 };
+
+// Sum of |v| >> 5 over 32 values (|INT32_MIN| = 2^31).
+uint32_t InputSum(const int32_t* v) {
+  uint32_t sum = 0;
+  for (int i = 0; i < 32; i++) sum += (v[i] < 0 ? 0u - uint32_t(v[i]) : uint32_t(v[i])) >> 5;
+  return sum;
+}
 
 // Largest magnitude of 32 values, as unsigned (|INT32_MIN| = 2^31).
 uint32_t Peak(const int32_t* v) {
@@ -95,7 +143,7 @@ uint32_t Peak(const int32_t* v) {
 // One matrixing step in 32 bits where the inputs allow (then exactly the
 // 64-bit values), otherwise in 64 bits.
 void Transform(const int32_t* in, int32_t* out) {
-  if (Peak(in) > uint32_t(kQuietInput)) {
+  if (InputSum(in) > kQuietInputSum) {
     Transform64(in, out);
     return;
   }
@@ -106,31 +154,11 @@ void Transform(const int32_t* in, int32_t* out) {
   for (int i = 0; i < 32; i++) out[i] = (x[i] + 2048) >> 12;
 }
 
-// The taps by step for the quiet window: outputs j and 32 - j (j = 0..15)
-// read index 16 + j at even steps and 16 - j at odd ones, output 16 index 0.
-struct QuietTaps {
-  int32_t a[16][16];  // [step][j], output j
-  int32_t b[16][16];  // [step][j], output 32 - j (j = 0 unused)
-  int32_t mid[16];    // output 16
-};
-
-QuietTaps BuildQuietTaps() {
-  QuietTaps q{};
-  for (int m = 0; m < 16; m++) {
-    for (int j = 0; j < 16; j++) {
-      q.a[m][j] = kSynthesisTaps.coef[j][m];
-      q.b[m][j] = j ? kSynthesisTaps.coef[32 - j][m] : 0;
-    }
-    q.mid[m] = kSynthesisTaps.coef[16][m];
-  }
-  return q;
-}
-
 // No value the window reaches exceeds kSynthesisTaps.quietLimit: 32-bit sums
 // cannot overflow and equal the saturated 64-bit ones. Summed step by step,
 // so each step is one pass over contiguous (or reversed) values.
 void WindowQuiet(const int32_t* const* steps, Fixed* out) {
-  static const QuietTaps taps = BuildQuietTaps();
+  const QuietTaps& taps = g_quietTaps;
   int32_t a[16] = {}, b[16] = {}, mid = 0;
   for (int m = 0; m < 16; m++) {
     const int32_t* row = steps[m];

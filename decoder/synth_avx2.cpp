@@ -48,6 +48,22 @@ struct Lanes {
   V Mul(V x, int32_t k) { return _mm256_mullo_epi32(RoundToQ16(x), _mm256_set1_epi32(k)); }
 };
 
+// 32-bit lanes for blocks whose inputs are within kSynthesisTaps.quietInputSum:
+// no sum can overflow, so none is watched.
+struct QuietLanes {
+  using T = V;
+  static V Add(V a, V b) { return _mm256_add_epi32(a, b); }
+  static V Sub(V a, V b) { return _mm256_sub_epi32(a, b); }
+  static V Neg(V a) { return _mm256_sub_epi32(_mm256_setzero_si256(), a); }
+  // The constant broadcast straight from its table: left to itself the
+  // compiler builds each one from an immediate in three instructions.
+  static V Mul(V x, const int32_t& k) {
+    V kv;
+    __asm__("vpbroadcastd %1, %0" : "=x"(kv) : "m"(k));
+    return _mm256_mullo_epi32(_mm256_srai_epi32(_mm256_add_epi32(x, _mm256_set1_epi32(2048)), 12), kv);
+  }
+};
+
 // r[l][i] -> r[i][l] for an 8 x 8 block of 32-bit values.
 inline void Transpose(V r[8]) {
   V t0 = _mm256_unpacklo_epi32(r[0], r[1]), t1 = _mm256_unpackhi_epi32(r[0], r[1]);
@@ -97,6 +113,21 @@ void Transform8(const int32_t (*in)[32], int count, int32_t (*h)[kColumns], uint
     for (int l = 0; l < 8; l++) r[l] = _mm256_loadu_si256(reinterpret_cast<const V*>(rows[l] + 8 * q));
     Transpose(r);
     for (int i = 0; i < 8; i++) x[8 * q + i] = r[i];
+  }
+  V input = _mm256_setzero_si256();
+  for (int i = 0; i < 32; i++) input = _mm256_add_epi32(input, _mm256_srli_epi32(_mm256_abs_epi32(x[i]), 5));
+  const V quietSum = _mm256_set1_epi32(int32_t(kSynthesisTaps.quietInputSum));
+  if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_max_epu32(input, quietSum), quietSum)) == -1) {
+    QuietLanes o;
+    CosineII<32>(o, x);
+    V largest = _mm256_setzero_si256();
+    for (int i = 0; i < 32; i++) {
+      V q = _mm256_srai_epi32(_mm256_add_epi32(x[i], _mm256_set1_epi32(2048)), 12);
+      _mm256_storeu_si256(reinterpret_cast<V*>(h[i] + col), q);
+      largest = _mm256_max_epu32(largest, _mm256_abs_epi32(q));
+    }
+    _mm256_storeu_si256(reinterpret_cast<V*>(peak + col), largest);
+    return;
   }
   Lanes o;
   CosineII<32>(o, x);
@@ -148,47 +179,87 @@ __attribute__((noinline)) void WindowOne(const int32_t (*h)[kColumns], int col, 
 
 // Outputs j and 32 - j with plain 32-bit sums, for blocks whose window
 // reaches no value above kSynthesisTaps.quietLimit: then no sum can overflow
-// and these are the 64-bit sums exactly.
-template <bool kPair>
-void WindowQuiet(const int32_t (*h)[kColumns], int col, int j, int32_t (*out)[8]) {
+// and these are the 64-bit sums exactly. kGroups groups of eight blocks
+// (columns col and col + 8) share each tap's broadcast.
+template <bool kPair, int kGroups>
+void WindowQuiet(const int32_t (*h)[kColumns], int col, int j, int32_t (*const out[kGroups])[8]) {
   const int32_t* c = kSynthesisTaps.coef[j];
   const int32_t* d = kSynthesisTaps.coef[kPair ? 32 - j : j];
   const int32_t* rowEven = h[kSynthesisTaps.even[j]] + col;
   const int32_t* rowOdd = h[kSynthesisTaps.odd[j]] + col;
-  V a = _mm256_setzero_si256(), b = a;
+  V a[kGroups], b[kGroups];
+  for (int g = 0; g < kGroups; g++) a[g] = b[g] = _mm256_setzero_si256();
 #pragma GCC unroll 16
   for (int m = 0; m < 16; m++) {
-    V x = _mm256_loadu_si256(reinterpret_cast<const V*>((m & 1 ? rowOdd : rowEven) - m));
-    a = _mm256_add_epi32(a, _mm256_mullo_epi32(x, _mm256_set1_epi32(c[m])));
-    if (kPair) b = _mm256_add_epi32(b, _mm256_mullo_epi32(x, _mm256_set1_epi32(d[m])));
-    __asm__("" : "+x"(a), "+x"(b));
+    const int32_t* src = (m & 1 ? rowOdd : rowEven) - m;
+    const V cm = _mm256_set1_epi32(c[m]);
+    const V dm = kPair ? _mm256_set1_epi32(d[m]) : cm;
+    for (int g = 0; g < kGroups; g++) {
+      V x = _mm256_loadu_si256(reinterpret_cast<const V*>(src + 8 * g));
+      a[g] = _mm256_add_epi32(a[g], _mm256_mullo_epi32(x, cm));
+      if (kPair) b[g] = _mm256_add_epi32(b[g], _mm256_mullo_epi32(x, dm));
+      __asm__("" : "+x"(a[g]), "+x"(b[g]));
+    }
   }
-  _mm256_store_si256(reinterpret_cast<V*>(out[j]), _mm256_srai_epi32(a, 2));
-  if (kPair) _mm256_store_si256(reinterpret_cast<V*>(out[32 - j]), _mm256_srai_epi32(b, 2));
+  for (int g = 0; g < kGroups; g++) {
+    _mm256_store_si256(reinterpret_cast<V*>(out[g][j]), _mm256_srai_epi32(a[g], 2));
+    if (kPair) _mm256_store_si256(reinterpret_cast<V*>(out[g][32 - j]), _mm256_srai_epi32(b[g], 2));
+  }
 }
 
-void Window8(const int32_t (*h)[kColumns], const uint32_t* peak, int col, int count, int32_t* pcm) {
-  alignas(32) int32_t out[32][8];
-  // The largest magnitude over the columns col - 15 .. col + 7 that the window reads.
+template <int kGroups>
+void WindowQuietAll(const int32_t (*h)[kColumns], int col, int32_t (*const out[kGroups])[8]) {
+  WindowQuiet<false, kGroups>(h, col, 0, out);
+  WindowQuiet<false, kGroups>(h, col, 16, out);
+  for (int j = 1; j < 16; j++) WindowQuiet<true, kGroups>(h, col, j, out);
+}
+
+// Whether the window of the eight blocks whose newest step is at column col
+// stays quiet: the largest magnitude over the columns col - 15 .. col + 7.
+bool QuietWindow(const uint32_t* peak, int col) {
   V largest = _mm256_max_epu32(_mm256_loadu_si256(reinterpret_cast<const V*>(peak + col - 15)),
                                _mm256_loadu_si256(reinterpret_cast<const V*>(peak + col - 7)));
   largest = _mm256_max_epu32(largest, _mm256_loadu_si256(reinterpret_cast<const V*>(peak + col)));
   largest = _mm256_max_epu32(largest, _mm256_shuffle_epi32(largest, 0x4E));
   largest = _mm256_max_epu32(largest, _mm256_shuffle_epi32(largest, 0xB1));
   largest = _mm256_max_epu32(largest, _mm256_permute2x128_si256(largest, largest, 0x01));
-  if (uint32_t(_mm256_cvtsi256_si32(largest)) <= uint32_t(kSynthesisTaps.quietLimit)) {
-    WindowQuiet<false>(h, col, 0, out);
-    WindowQuiet<false>(h, col, 16, out);
-    for (int j = 1; j < 16; j++) WindowQuiet<true>(h, col, j, out);
-  } else {
-    for (int j = 0; j < 32; j++) WindowOne(h, col, j, out[j]);
-  }
+  return uint32_t(_mm256_cvtsi256_si32(largest)) <= uint32_t(kSynthesisTaps.quietLimit);
+}
+
+// Outputs (rows j of eight blocks) back to blocks of 32 samples.
+void StoreBlocks(const int32_t (*out)[8], int count, int32_t* pcm) {
   for (int q = 0; q < 4; q++) {
     V r[8];
     for (int i = 0; i < 8; i++) r[i] = _mm256_load_si256(reinterpret_cast<const V*>(out[8 * q + i]));
     Transpose(r);
     for (int l = 0; l < count; l++) _mm256_storeu_si256(reinterpret_cast<V*>(pcm + 32 * l + 8 * q), r[l]);
   }
+}
+
+void Window8(const int32_t (*h)[kColumns], const uint32_t* peak, int col, int count, int32_t* pcm) {
+  alignas(32) int32_t out[32][8];
+  int32_t (*const groups[1])[8] = {out};
+  if (QuietWindow(peak, col)) {
+    WindowQuietAll<1>(h, col, groups);
+  } else {
+    for (int j = 0; j < 32; j++) WindowOne(h, col, j, out[j]);
+  }
+  StoreBlocks(out, count, pcm);
+}
+
+// Sixteen blocks (eight at col, `count` 1..8 at col + 8) in one pass when
+// both windows are quiet, else eight at a time.
+void Window16(const int32_t (*h)[kColumns], const uint32_t* peak, int col, int count, int32_t* pcm) {
+  if (!QuietWindow(peak, col) || !QuietWindow(peak, col + 8)) {
+    Window8(h, peak, col, 8, pcm);
+    Window8(h, peak, col + 8, count, pcm + 32 * 8);
+    return;
+  }
+  alignas(32) int32_t out[2][32][8];
+  int32_t (*const groups[2])[8] = {out[0], out[1]};
+  WindowQuietAll<2>(h, col, groups);
+  StoreBlocks(out[0], 8, pcm);
+  StoreBlocks(out[1], count, pcm + 32 * 8);
 }
 
 // Eight ring slots (time) by rows i0..i0+7 into history columns col..col+7, or back.
@@ -224,10 +295,16 @@ int SynthesizeChannelAvx2(int32_t (*ring)[32], int offset, const int32_t (*in)[3
       largest = _mm256_max_epu32(largest, _mm256_abs_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(h[i] + col))));
     _mm256_storeu_si256(reinterpret_cast<V*>(peak + col), largest);
   }
-  for (int t = 0; t < blocks; t += 8) {
+  for (int t = 0; t < blocks; t += 16) {
     int count = blocks - t < 8 ? blocks - t : 8;
     Transform8(in + t, count, h, peak, kHistory + t);
-    Window8(h, peak, kHistory + t, count, pcm + 32 * t);
+    if (blocks - t <= 8) {
+      Window8(h, peak, kHistory + t, count, pcm + 32 * t);
+      break;
+    }
+    int more = blocks - t - 8 < 8 ? blocks - t - 8 : 8;
+    Transform8(in + t + 8, more, h, peak, kHistory + t + 8);
+    Window16(h, peak, kHistory + t, more, pcm + 32 * t);
   }
   if (blocks >= 16) {
     for (int first = blocks - 16; first < blocks; first += 8) {

@@ -25,6 +25,9 @@ struct SynthesisTaps {
   // While no value the window reaches exceeds this in magnitude, no sum of
   // products can leave 32 bits: (2^31 - 1) / the largest sum of |coef[j]|.
   int32_t quietLimit;
+  // While the sum of |x| >> 5 over a block's 32 inputs x is at most this, no
+  // value its transform forms (nor the roundings' additions) leaves 32 bits.
+  uint32_t quietInputSum;
 };
 extern const SynthesisTaps kSynthesisTaps;
 
@@ -64,7 +67,9 @@ inline void CosineIV(Ops& o, typename Ops::T* x) {
   constexpr int H = M / 2;
   T a[H], b[H];
   for (int n = 0; n < H; n++) {
-    const int32_t c = Rotations<M>()[n][0], s = Rotations<M>()[n][1];
+    // References to the tables, so that a policy may read a constant from memory.
+    const int32_t& c = Rotations<M>()[n][0];
+    const int32_t& s = Rotations<M>()[n][1];
     T lo = x[n], hi = x[M - 1 - n];
     a[n] = o.Add(o.Mul(lo, c), o.Mul(hi, s));
     T bn = o.Sub(o.Mul(hi, c), o.Mul(lo, s));

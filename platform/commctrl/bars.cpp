@@ -369,7 +369,7 @@ LRESULT CALLBACK UpDownProc(HWND h, UINT m, WPARAM w, LPARAM l) {
       u->pressed = Horizontal(h) ? (x >= c.right / 2 ? 1 : -1) : (y < c.bottom / 2 ? 1 : -1);
       // The device's arrows hand the focus to an edit buddy: typing goes on there.
       WCHAR cls[16] = {};
-      if (u->buddy && GetClassNameW(u->buddy, cls, 16) && !lstrcmpiW(cls, u"EDIT")) SetFocus(u->buddy);
+      if (u->buddy && GetClassNameW(u->buddy, cls, 16) && !LxStrCmpiW(cls, u"EDIT")) SetFocus(u->buddy);
       SetCapture(h);
       InvalidateRect(h, nullptr, FALSE);
       Step(h, *u, u->pressed);

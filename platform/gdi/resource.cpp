@@ -34,7 +34,7 @@ std::vector<ResourceTable>& Tables() {
 
 bool SameType(LPCWSTR a, LPCWSTR b) {
   if (IS_INTRESOURCE(a) || IS_INTRESOURCE(b)) return a == b;
-  return lstrcmpiW(a, b) == 0;
+  return LxStrCmpiW(a, b) == 0;
 }
 
 // "#123" names a numeric resource, as on the device.

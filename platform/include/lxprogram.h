@@ -2,7 +2,7 @@
 // and removes these options before the program's WinMain sees its command line:
 //   --headless             no desktop window (also without DISPLAY/WAYLAND_DISPLAY)
 //   --scale N              desktop window scale 1-4 (default 2)
-//   --audio sdl|null|null:instant|wav:FILE
+//   --audio sdl|null|null:instant|wav:FILE|wavrt:FILE
 //   --refuse-rates R1,R2   sample rates wave-out refuses
 #pragma once
 #include "windef.h"
@@ -23,7 +23,7 @@ LX_EXTERN_C LX_EXPORT int LxProgramMain(int argc, char** argv, LxWinMainProc win
 #define LX_PROGRAM_OPTIONS_USAGE                                          \
   "  --headless              no desktop window\n"                           \
   "  --scale N               desktop window scale 1-4 (2)\n"                \
-  "  --audio DEVICE          sdl, null, null:instant or wav:FILE\n"         \
+  "  --audio DEVICE          sdl, null, null:instant, wav:FILE or wavrt:FILE\n" \
   "  --refuse-rates R1,R2    sample rates wave-out refuses\n"
 
 // For a program that takes no arguments of its own: -h or --help prints the

@@ -15,6 +15,10 @@ WINBASEAPI LPWSTR LxStrChrW(LPCWSTR s, WCHAR c);
 WINBASEAPI LPWSTR LxStrRChrW(LPCWSTR s, WCHAR c);
 WINBASEAPI LPWSTR LxStrStrW(LPCWSTR s, LPCWSTR sub);
 WINBASEAPI int LxStrNCmpiW(LPCWSTR a, LPCWSTR b, int count);
+// Ordinal and case-insensitive, like LxStrNCmpiW over whole texts: for names
+// (classes, resources, extensions) that lstrcmpiW's locale order would only
+// slow down.
+WINBASEAPI int LxStrCmpiW(LPCWSTR a, LPCWSTR b);
 WINBASEAPI int LxWtoi(LPCWSTR s);
 
 // printf-style formatting into WCHAR: %d %i %u %x %X %c %s (WCHAR*) %S (char*)

@@ -6,13 +6,13 @@
 #include <limits.h>
 #include <stdio.h>
 #include <sys/stat.h>
-#include <unicode/uchar.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <map>
 #include <vector>
 
+#include "lxicu.h"
 #include "lxkernel.h"
 
 namespace {
@@ -191,7 +191,7 @@ bool Matches(const char16_t* pattern, const char16_t* name) {
   }
   if (pattern[0] == '.' && pattern[1] == '*' && !pattern[2] && !*name) return true;
   if (!*name) return false;
-  if (*pattern != '?' && u_foldCase(*pattern, U_FOLD_CASE_DEFAULT) != u_foldCase(*name, U_FOLD_CASE_DEFAULT))
+  if (*pattern != '?' && lx::FoldCase(*pattern) != lx::FoldCase(*name))
     return false;
   return Matches(pattern + 1, name + 1);
 }

@@ -11,7 +11,8 @@
 // Waiting
 //   Waitable objects derive from LxWaitable. Their state is guarded by the one
 //   kernel wait lock (LxWaitLock()); whoever changes a state calls
-//   LxWaitNotify() while still holding it. WaitForSingleObject and
+//   LxWaitNotify() while still holding it (it wakes every waiting thread;
+//   events and mutexes wake only the threads waiting on them). WaitForSingleObject and
 //   WaitForMultipleObjects then recheck Signaled() and, on success, Acquire()
 //   (auto-reset events reset, mutexes take ownership). LxWaitForObjects is
 //   their common body with one more condition, checked under the wait lock,

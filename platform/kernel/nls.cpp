@@ -108,6 +108,7 @@ struct Collation {
   decltype(&ucol_setStrength) setStrength = nullptr;
   decltype(&ucol_setAttribute) setAttribute = nullptr;
   decltype(&ucol_strcoll) strcoll = nullptr;
+  decltype(&uloc_getDefault) getDefault = nullptr;  // from the library's own libicuuc
 };
 
 const Collation* LoadCollation() {
@@ -120,7 +121,8 @@ const Collation* LoadCollation() {
     c.setStrength = reinterpret_cast<decltype(c.setStrength)>(dlsym(library, LX_SYMBOL(ucol_setStrength)));
     c.setAttribute = reinterpret_cast<decltype(c.setAttribute)>(dlsym(library, LX_SYMBOL(ucol_setAttribute)));
     c.strcoll = reinterpret_cast<decltype(c.strcoll)>(dlsym(library, LX_SYMBOL(ucol_strcoll)));
-    if (!c.open || !c.close || !c.setStrength || !c.setAttribute || !c.strcoll) c = Collation{};
+    c.getDefault = reinterpret_cast<decltype(c.getDefault)>(dlsym(library, LX_SYMBOL(uloc_getDefault)));
+    if (!c.open || !c.close || !c.setStrength || !c.setAttribute || !c.strcoll || !c.getDefault) c = Collation{};
     return c;
   }();
   return loaded.open ? &loaded : nullptr;
@@ -143,7 +145,7 @@ UCollator* CollatorFor(DWORD flags) {
   if (it != t_collators.byFlags.end()) return it->second;
   // The host's locale stands for the user's; the C locale's own collation
   // is plain code-point order, so it gets the common Unicode order instead.
-  const char* locale = uloc_getDefault();
+  const char* locale = icu->getDefault();
   if (!locale || strncmp(locale, "en_US_POSIX", 11) == 0 || strcmp(locale, "c") == 0) locale = "";
   UErrorCode status = U_ZERO_ERROR;
   UCollator* c = icu->open(locale, &status);

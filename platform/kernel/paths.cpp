@@ -6,12 +6,11 @@
 #include <limits.h>
 #include <sys/stat.h>
 #include <strings.h>
-#include <unicode/uchar.h>
-#include <unicode/ustring.h>
 #include <unistd.h>
 
 #include <vector>
 
+#include "lxicu.h"
 #include "lxkernel.h"
 
 namespace {
@@ -21,10 +20,7 @@ const char* const kHomeFolders[] = {"My Documents", "Program Files", "Windows"};
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
   if (a.size() == b.size() && strcasecmp(a.c_str(), b.c_str()) == 0) return true;
   std::u16string wa = LxFromUtf8(a), wb = LxFromUtf8(b);
-  UErrorCode status = U_ZERO_ERROR;
-  return u_strCaseCompare(wa.data(), (int32_t)wa.size(), wb.data(), (int32_t)wb.size(), U_FOLD_CASE_DEFAULT,
-                          &status) == 0 &&
-         U_SUCCESS(status);
+  return lx::StrCaseEqual(wa.data(), (int32_t)wa.size(), wb.data(), (int32_t)wb.size());
 }
 
 std::vector<std::string> SplitComponents(const std::string& path, bool backslashToo) {

@@ -26,20 +26,20 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
-#include <unicode/uchar.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <map>
 #include <vector>
 
+#include "lxicu.h"
 #include "lxkernel.h"
 
 namespace {
 
 std::u16string Fold(const std::u16string& s) {
   std::u16string out = s;
-  for (char16_t& c : out) c = (char16_t)u_foldCase(c, U_FOLD_CASE_DEFAULT);
+  for (char16_t& c : out) c = (char16_t)lx::FoldCase(c);
   return out;
 }
 

@@ -1,10 +1,10 @@
 // Wide-string helpers, the WCHAR formatter and UTF-8 <-> UTF-16 conversion.
-#include <unicode/uchar.h>
-#include <unicode/ustring.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
+#include "lxicu.h"
 #include "lxkernel.h"
 
 int lstrlenW(LPCWSTR s) {
@@ -72,9 +72,11 @@ LPWSTR LxStrStrW(LPCWSTR s, LPCWSTR sub) {
 // Ordinal, with Unicode simple case folding.
 int LxStrNCmpiW(LPCWSTR a, LPCWSTR b, int count) {
   if (count <= 0) return 0;
-  int r = u_strncasecmp(a, b, count, U_FOLD_CASE_DEFAULT);
+  int r = lx::StrNCaseCompare(a, b, count);
   return r < 0 ? -1 : r > 0 ? 1 : 0;
 }
+
+int LxStrCmpiW(LPCWSTR a, LPCWSTR b) { return LxStrNCmpiW(a ? a : u"", b ? b : u"", INT_MAX); }
 
 int LxWtoi(LPCWSTR s) {
   if (!s) return 0;
@@ -434,7 +436,7 @@ std::string LxToHostName(LPCWSTR s) { return s ? ToUtf8(s, lstrlenW(s), true) : 
 DWORD CharUpperBuffW(LPWSTR text, DWORD length) {
   if (!text) return 0;
   for (DWORD i = 0; i < length; ++i) {
-    UChar32 u = u_toupper(text[i]);
+    UChar32 u = lx::ToUpper(text[i]);
     if (u <= 0xFFFF) text[i] = (WCHAR)u;  // a unit whose capital needs two stays as it is
   }
   return length;
@@ -443,7 +445,7 @@ DWORD CharUpperBuffW(LPWSTR text, DWORD length) {
 LPWSTR CharUpperW(LPWSTR text) {
   // A value below 0x10000 is one character passed by value, not a pointer.
   if ((UINT_PTR)text < 0x10000) {
-    UChar32 u = u_toupper((UChar32)(UINT_PTR)text);
+    UChar32 u = lx::ToUpper((UChar32)(UINT_PTR)text);
     return (LPWSTR)(UINT_PTR)(u <= 0xFFFF ? u : (UChar32)(UINT_PTR)text);
   }
   CharUpperBuffW(text, lstrlenW(text));

@@ -1,6 +1,10 @@
 // Events, mutexes, named objects, waiting, critical sections, interlocked
 // operations. All waitable state sits under one wait lock, which makes waiting
 // on several objects at once simple and exact; the system has few threads.
+// Each waiting thread sleeps on its own condition and a change wakes only the
+// threads waiting on that object: a mutex released per decoded buffer must
+// not wake every other waiting thread of the player.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -11,7 +15,22 @@
 namespace {
 
 std::mutex g_waitLock;
-std::condition_variable g_waitCondition;
+
+struct Waiter {
+  std::condition_variable wake;
+  const std::vector<std::shared_ptr<LxWaitable>>* objects;
+  bool always;  // waits for an extra condition too: every change may meet it
+};
+std::vector<Waiter*> g_waiters;  // under g_waitLock
+
+// Caller holds g_waitLock.
+void NotifyWaitersOf(const LxWaitable* object) {
+  for (Waiter* w : g_waiters) {
+    bool wake = w->always;
+    for (size_t i = 0; i < w->objects->size() && !wake; ++i) wake = (*w->objects)[i].get() == object;
+    if (wake) w->wake.notify_one();
+  }
+}
 
 struct EventObject : LxWaitable {
   EventObject(bool manual, bool state) : LxWaitable(LxTypeEvent), manual(manual), state(state) {}
@@ -81,7 +100,9 @@ std::shared_ptr<EventObject> GetEvent(HANDLE h) {
 }  // namespace
 
 std::mutex& LxWaitLock() { return g_waitLock; }
-void LxWaitNotify() { g_waitCondition.notify_all(); }
+void LxWaitNotify() {
+  for (Waiter* w : g_waiters) w->wake.notify_one();
+}
 
 HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR name) {
   return CreateNamed<EventObject>(name, LxTypeEvent, [&] {
@@ -102,7 +123,8 @@ BOOL EventModify(HANDLE event, DWORD func) {
       break;
     default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
   }
-  g_waitCondition.notify_all();
+  // A reset satisfies no wait.
+  if (func != EVENT_RESET) NotifyWaitersOf(e.get());
   return TRUE;
 }
 
@@ -136,22 +158,20 @@ BOOL ReleaseMutex(HANDLE mutex) {
   if (m->owner != GetCurrentThreadId() || m->count == 0) return SetLastError(ERROR_NOT_OWNER), FALSE;
   if (--m->count == 0) {
     m->owner = 0;
-    g_waitCondition.notify_all();
+    NotifyWaitersOf(m.get());
   }
   return TRUE;
 }
 
 void LxAbandonMutexes(DWORD threadId) {
-  bool any = false;
   for (auto& weak : g_mutexes) {
     if (auto m = weak.lock(); m && m->owner == threadId && m->count > 0) {
       m->owner = 0;
       m->count = 0;
       m->abandoned = true;
-      any = true;
+      NotifyWaitersOf(m.get());
     }
   }
-  if (any) g_waitCondition.notify_all();
 }
 
 DWORD LxWaitForObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
@@ -166,6 +186,13 @@ DWORD LxWaitForObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD m
   const DWORD self = GetCurrentThreadId();
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   std::unique_lock<std::mutex> lock(g_waitLock);
+  Waiter waiter{{}, &objects, bool(extra)};
+  g_waiters.push_back(&waiter);
+  // Leaves the list on every return, the wait lock still held.
+  struct Leave {
+    Waiter* w;
+    ~Leave() { g_waiters.erase(std::find(g_waiters.begin(), g_waiters.end(), w)); }
+  } leave{&waiter};
   std::vector<uint64_t> pulsesSeen(count);
   for (DWORD i = 0; i < count; ++i) {
     if (objects[i]->type == LxTypeEvent) pulsesSeen[i] = static_cast<EventObject*>(objects[i].get())->pulses;
@@ -216,8 +243,8 @@ DWORD LxWaitForObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD m
     if (extra && extra()) return WAIT_OBJECT_0 + count;
     if (milliseconds == 0) return WAIT_TIMEOUT;
     if (milliseconds == INFINITE) {
-      g_waitCondition.wait(lock);
-    } else if (g_waitCondition.wait_until(lock, deadline) == std::cv_status::timeout) {
+      waiter.wake.wait(lock);
+    } else if (waiter.wake.wait_until(lock, deadline) == std::cv_status::timeout) {
       // One last look: the state may have changed just at the deadline.
       milliseconds = 0;
     }

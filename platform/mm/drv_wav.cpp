@@ -1,10 +1,14 @@
 // The WAV recorder: writes what would be heard (after the volume) to a WAV
-// file, as fast as the buffers come. Successive opens with the same format
-// continue one file, so a whole playlist lands in one recording; an open with
-// another format starts a new file beside it ("name-2.wav", ...).
+// file. "wav:FILE" takes buffers as fast as they come; "wavrt:FILE" keeps
+// time like the null device, so that pause, seek and live changes land in
+// the recording as a listener would hear them: a flush takes back what was
+// not heard yet. Successive opens with the same format continue one file, so
+// a whole playlist lands in one recording; an open with another format
+// starts a new file beside it ("name-2.wav", ...).
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +27,14 @@ struct Recording {
   uint64_t dataBytes = 0;
 };
 Recording g_rec;
+
+// One open handle: the shared recording, and for "wavrt" the null device's
+// state that keeps its time.
+struct Handle {
+  Recording* rec;
+  void* clock;
+  int blockAlign;
+};
 
 void Put16(uint8_t* p, uint32_t v) {
   p[0] = uint8_t(v);
@@ -79,7 +91,7 @@ bool SameFormat(const AudioFormat& a, const AudioFormat& b) {
   return a.rate == b.rate && a.channels == b.channels && a.bits == b.bits;
 }
 
-void* Open(const AudioFormat& format, const std::string& arg) {
+Recording* OpenRecording(const AudioFormat& format, const std::string& arg) {
   if (arg.empty()) return nullptr;
   std::lock_guard<std::mutex> guard(g_rec.lock);
   if (g_rec.fd >= 0 && g_rec.path == arg && SameFormat(g_rec.format, format)) return &g_rec;
@@ -100,22 +112,65 @@ void* Open(const AudioFormat& format, const std::string& arg) {
   return &g_rec;
 }
 
-void Close(void*) {}
+void* OpenWith(const AudioFormat& format, const std::string& arg, bool paced) {
+  Recording* rec = OpenRecording(format, arg);
+  if (!rec) return nullptr;
+  void* clock = paced ? kNullAudioDriver.Open(format, "") : nullptr;
+  if (paced && !clock) return nullptr;
+  return new Handle{rec, clock, format.channels * format.bits / 8};
+}
+
+void* Open(const AudioFormat& format, const std::string& arg) { return OpenWith(format, arg, false); }
+void* OpenPaced(const AudioFormat& format, const std::string& arg) { return OpenWith(format, arg, true); }
+
+// The file stays open: the next open of the same format continues it.
+void Close(void* state) {
+  auto* h = static_cast<Handle*>(state);
+  if (h->clock) kNullAudioDriver.Close(h->clock);
+  delete h;
+}
 
 uint32_t Room(void*) { return UINT32_MAX; }
 
 void Submit(void* state, const uint8_t* pcm, uint32_t bytes) {
-  auto* r = static_cast<Recording*>(state);
-  std::lock_guard<std::mutex> guard(r->lock);
-  if (r->fd < 0 || !WriteAt(r->fd, pcm, bytes, off_t(44 + r->dataBytes))) return;
-  r->dataBytes += bytes;
-  WriteHeader(*r);
+  auto* h = static_cast<Handle*>(state);
+  Recording* r = h->rec;
+  {
+    std::lock_guard<std::mutex> guard(r->lock);
+    if (r->fd < 0 || !WriteAt(r->fd, pcm, bytes, off_t(44 + r->dataBytes))) return;
+    r->dataBytes += bytes;
+    WriteHeader(*r);
+  }
+  if (h->clock) kNullAudioDriver.Submit(h->clock, pcm, bytes);
 }
 
-uint64_t Pending(void*) { return 0; }
-void Pause(void*, int) {}
-void Flush(void*) {}
+uint64_t Pending(void* state) {
+  auto* h = static_cast<Handle*>(state);
+  return h->clock ? kNullAudioDriver.Pending(h->clock) : 0;
+}
+
+void Pause(void* state, int paused) {
+  auto* h = static_cast<Handle*>(state);
+  if (h->clock) kNullAudioDriver.Pause(h->clock, paused);
+}
+
+// What was handed over but not heard is cut from the recording's end, in
+// whole frames: one handle plays at a time, so its sound is the file's tail.
+void Flush(void* state) {
+  auto* h = static_cast<Handle*>(state);
+  if (!h->clock) return;
+  uint64_t unheard = kNullAudioDriver.Pending(h->clock);
+  kNullAudioDriver.Flush(h->clock);
+  if (h->blockAlign > 0) unheard = (unheard + uint64_t(h->blockAlign) - 1) / uint64_t(h->blockAlign) * uint64_t(h->blockAlign);
+  Recording* r = h->rec;
+  std::lock_guard<std::mutex> guard(r->lock);
+  if (r->fd < 0 || unheard == 0) return;
+  r->dataBytes -= std::min(unheard, r->dataBytes);
+  if (ftruncate(r->fd, off_t(44 + r->dataBytes)) != 0) return;
+  WriteHeader(*r);
+}
 
 }  // namespace
 
 const AudioDriver kWavAudioDriver = {"wav", Open, Close, Room, Submit, Pending, Pause, Flush};
+const AudioDriver kWavPacedAudioDriver = {"wavrt", OpenPaced, Close, Room, Submit, Pending, Pause, Flush};

@@ -35,10 +35,12 @@ struct AudioDriver {
 extern const AudioDriver kSdlAudioDriver;
 extern const AudioDriver kNullAudioDriver;
 extern const AudioDriver kWavAudioDriver;
+extern const AudioDriver kWavPacedAudioDriver;
 
 // The device to play through: "sdl", "null" (paced in real time),
-// "null:instant" (every buffer returns at once) or "wav:FILE" (record to a
-// WAV file). Without a call, $LUMTRAX_AUDIO or "sdl" is used. Returns 0 for
+// "null:instant" (every buffer returns at once), "wav:FILE" (record to a
+// WAV file, every buffer returning at once) or "wavrt:FILE" (record, paced
+// in real time; a reset takes back what was not heard yet). Without a call, $LUMTRAX_AUDIO or "sdl" is used. Returns 0 for
 // an unknown name.
 LX_EXPORT int LxAudioSelect(const char* device);
 // Sample rates that waveOutOpen refuses with WAVERR_BADFORMAT, as a list
@@ -54,6 +56,6 @@ LX_EXPORT void LxWaveOutSetPoster(LxWaveOutPoster poster);
 // program restarts what it wants after waking. Returns how many were open.
 LX_EXPORT int LxWaveOutPauseAll(void);
 
-// The driver an open handle plays through ("sdl", "null", "wav"), null for a
+// The driver an open handle plays through ("sdl", "null", "wav", "wavrt"), null for a
 // bad handle: "sdl" falls back to "null" without a sound device.
 LX_EXPORT const char* LxWaveOutDriverName(HWAVEOUT hwo);

@@ -47,7 +47,8 @@ int ParseRates(const char* text, std::vector<int>& out) {
 }
 
 int KnownDevice(const std::string& d) {
-  return d == "sdl" || d == "null" || d == "null:instant" || (d.rfind("wav:", 0) == 0 && d.size() > 4);
+  return d == "sdl" || d == "null" || d == "null:instant" || (d.rfind("wav:", 0) == 0 && d.size() > 4) ||
+         (d.rfind("wavrt:", 0) == 0 && d.size() > 6);
 }
 
 // Caller holds g_config.lock.
@@ -201,12 +202,14 @@ void Run(WaveOut* w) {
       w->wake.wait(guard);
       continue;
     }
-    // Sleep until the oldest buffer should have been heard, looking again
-    // at least every 20 ms (the driver may run ahead or behind its rate).
+    // Sleep until the oldest buffer should have been heard, rounded up so
+    // that one wake returns it, and looking again at least every 100 ms (the
+    // driver may run ahead or behind its rate; its own queue is longer).
     // With nothing wholly handed over yet, the driver's queue is full.
     uint64_t due = w->ends.empty() ? uint64_t(w->format.BytesPerSecond() / 100) : w->ends.front() - played;
-    int64_t ms = int64_t(due * 1000 / uint64_t(std::max(1, w->format.BytesPerSecond())));
-    ms = std::clamp<int64_t>(ms, 1, 20);
+    uint64_t rate = uint64_t(std::max(1, w->format.BytesPerSecond()));
+    int64_t ms = int64_t((due * 1000 + rate - 1) / rate);
+    ms = std::clamp<int64_t>(ms, 1, 100);
     w->wake.wait_for(guard, std::chrono::milliseconds(ms));
   }
 }
@@ -231,6 +234,7 @@ const AudioDriver* DriverFor(const std::string& device, std::string& arg) {
   arg = colon == std::string::npos ? "" : device.substr(colon + 1);
   if (name == "null") return &kNullAudioDriver;
   if (name == "wav") return &kWavAudioDriver;
+  if (name == "wavrt") return &kWavPacedAudioDriver;
   return &kSdlAudioDriver;
 }
 
@@ -377,8 +381,12 @@ MMRESULT waveOutWrite(HWAVEOUT hwo, LPWAVEHDR hdr, UINT size) {
   if (!(hdr->dwFlags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
   if (hdr->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
   hdr->dwFlags = (hdr->dwFlags & ~DWORD(WHDR_DONE)) | WHDR_INQUEUE;
+  bool idle = w->queue.empty();
   w->queue.push_back(hdr);
-  w->wake.notify_all();
+  // Handed over here, the worker need not wake for it: it already sleeps
+  // until the oldest buffer is heard, unless it had none.
+  if (!w->paused) Feed(w.get());
+  if (idle) w->wake.notify_all();
   return MMSYSERR_NOERROR;
 }
 

@@ -338,7 +338,7 @@ BOOL CeRunAppAtEvent(WCHAR* app, LONG event) {
     Store store = Parse(text);
     std::vector<Notification> kept;
     for (Notification& n : store.items) {
-      bool same = n.type == CNT_EVENT && lstrcmpiW(n.application.c_str(), name.c_str()) == 0 &&
+      bool same = n.type == CNT_EVENT && LxStrCmpiW(n.application.c_str(), name.c_str()) == 0 &&
                   (event == NOTIFICATION_EVENT_NONE || n.event == DWORD(event));
       if (!same) kept.push_back(n);
     }

@@ -1,15 +1,8 @@
-// The display backends: an SDL2 desktop window showing the device screen
-// scaled, with the mouse as stylus and the keyboard as the device's keys; or
-// none at all (headless). Either way the device socket serves other processes.
-#include <SDL.h>
-
-#include <algorithm>
-#include <atomic>
+// The display: a driver table like the audio's (an SDL2 desktop window, or
+// none at all), and the device socket that serves other processes either way.
 #include <cstdio>
-#include <thread>
+#include <mutex>
 
-#include "../gdi/lxgdi.h"
-#include "../shell/lxpower.h"
 #include "lxdisplay.h"
 #include "lxuser.h"
 #include "lxwin.h"
@@ -18,262 +11,8 @@ namespace lx {
 
 namespace {
 
-struct DisplayThread {
-  std::once_flag started;
-  std::thread thread;
-  std::atomic<bool> stop{false};
-  std::atomic<bool> raise{false};
-  std::atomic<bool> cursorChanged{false};
-};
-
-DisplayThread& D() {
-  static DisplayThread d;
-  return d;
-}
-
-UINT VirtualKeyOf(SDL_Keycode k) {
-  if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
-  if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
-  // F1 ... F12 are the device's application buttons 1 ... 12.
-  if (k >= SDLK_F1 && k <= SDLK_F12) return 0xC1 + (k - SDLK_F1);
-  switch (k) {
-    case SDLK_UP: return VK_UP;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_DELETE: return VK_DELETE;
-    case SDLK_HOME: return VK_HOME;
-    case SDLK_END: return VK_END;
-    case SDLK_PAGEUP: return VK_PRIOR;
-    case SDLK_PAGEDOWN: return VK_NEXT;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL: return VK_CONTROL;
-    case SDLK_LALT:
-    case SDLK_RALT: return VK_MENU;
-    case SDLK_AUDIONEXT: return VK_MEDIA_NEXT_TRACK;
-    case SDLK_AUDIOPREV: return VK_MEDIA_PREV_TRACK;
-    case SDLK_AUDIOSTOP: return VK_MEDIA_STOP;
-    case SDLK_AUDIOPLAY: return VK_MEDIA_PLAY_PAUSE;
-    case SDLK_AUDIOMUTE: return VK_VOLUME_MUTE;
-    case SDLK_VOLUMEUP: return VK_VOLUME_UP;
-    case SDLK_VOLUMEDOWN: return VK_VOLUME_DOWN;
-  }
-  return 0;
-}
-
-void PostActivate(bool active) {
-  HWND fg = GetForegroundWindow();
-  if (fg) PostMessageW(fg, WM_ACTIVATE, MAKEWPARAM(active ? WA_ACTIVE : WA_INACTIVE, 0), 0);
-}
-
-// Wakes the display thread from any thread; one event pending at most.
-Uint32 gWakeEvent = (Uint32)-1;
-std::atomic<bool> gWakePending{false};
-void WakeDisplay() {
-  if (gWakePending.exchange(true)) return;
-  SDL_Event e{};
-  e.type = gWakeEvent;
-  SDL_PushEvent(&e);
-}
-
-// Milliseconds until the task bar's clock shows the next minute.
-Uint32 UntilNextMinute() {
-  SYSTEMTIME t;
-  GetLocalTime(&t);
-  return (Uint32)((60 - t.wSecond) * 1000 - t.wMilliseconds) + 5;
-}
-
-// The composed screen, enlarged by whole pixels, onto the window's own
-// surface (no renderer: no GL driver loaded); only the rows and columns
-// that changed since the last present are sent.
-struct Presenter {
-  SDL_Window* win = nullptr;
-  SDL_Surface* staging = nullptr;  // XRGB at the window's size
-  Surface last;
-  int scale = 1;
-  bool valid = false;  // last is what the window shows
-
-  void Present(const Surface& now) {
-    int w = now.width, h = now.height;
-    int l = w, t = h, r = 0, b = 0;
-    for (int y = 0; y < h; ++y) {
-      const uint32_t* row = &now.px[(size_t)y * w];
-      const uint32_t* old = valid ? &last.px[(size_t)y * w] : nullptr;
-      for (int x = 0; x < w; ++x)
-        if (!old || row[x] != old[x]) {
-          l = std::min(l, x);
-          r = std::max(r, x + 1);
-          t = std::min(t, y);
-          b = std::max(b, y + 1);
-        }
-    }
-    if (r <= l) return;
-    SDL_Surface* ws = SDL_GetWindowSurface(win);
-    if (!ws) return;
-    for (int y = t; y < b; ++y) {
-      const uint32_t* row = &now.px[(size_t)y * w];
-      for (int k = 0; k < scale; ++k) {
-        uint32_t* out = (uint32_t*)((uint8_t*)staging->pixels + (size_t)(y * scale + k) * staging->pitch);
-        for (int x = l; x < r; ++x)
-          for (int j = 0; j < scale; ++j) out[x * scale + j] = row[x];
-      }
-    }
-    SDL_Rect area{l * scale, t * scale, (r - l) * scale, (b - t) * scale};
-    SDL_BlitSurface(staging, &area, ws, &area);
-    SDL_UpdateWindowSurfaceRects(win, &area, 1);
-    last = now;
-    valid = true;
-  }
-};
-
-void RunSdl() {
-  int scale = Display().scale;
-  // The desktop may blank as usual; SystemIdleTimerReset holds it off.
-  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-  // The window's own framebuffer, never a texture: a GL driver costs ~90 MB.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    fprintf(stderr, "lumtrax: no desktop window (%s); running headless\n", SDL_GetError());
-    Display().headless = true;
-    return;
-  }
-  const int kScreenWidth = Screen().width, kScreenHeight = Screen().height;
-  SDL_Window* win = SDL_CreateWindow("Lumtrax", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kScreenWidth * scale,
-                                     kScreenHeight * scale, 0);
-  SDL_Surface* staging =
-      win ? SDL_CreateRGBSurfaceWithFormat(0, kScreenWidth * scale, kScreenHeight * scale, 32, SDL_PIXELFORMAT_RGB888)
-          : nullptr;
-  if (!win || !staging || !SDL_GetWindowSurface(win)) {
-    fprintf(stderr, "lumtrax: no desktop window (%s); running headless\n", SDL_GetError());
-    Display().headless = true;
-    if (staging) SDL_FreeSurface(staging);
-    if (win) SDL_DestroyWindow(win);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return;
-  }
-  gWakeEvent = SDL_RegisterEvents(1);
-  gScreenChangedHook = WakeDisplay;
-  Presenter presenter;
-  presenter.win = win;
-  presenter.staging = staging;
-  presenter.scale = scale;
-  SDL_Cursor* arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
-  SDL_Cursor* wait = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
-  SDL_StartTextInput();
-  Surface screen;
-  int shown = -1;
-  bool minimised = false, darkShown = false, clockDue = false;
-  Uint32 lastPresent = 0, nextClock = SDL_GetTicks() + UntilNextMinute();
-  // Presents at most this often; changes in between wait for the next turn.
-  const Uint32 kPresentEvery = 33;
-  bool down = false, screenSaverOff = false;
-  while (!D().stop) {
-    Uint32 now = SDL_GetTicks();
-    bool changed = gScreenGeneration.load() != shown;
-    int timeout = clockDue ? 0 : std::max(0, (int)(nextClock - now));
-    if ((changed || clockDue) && !minimised) timeout = std::min(timeout, std::max(0, (int)(lastPresent + kPresentEvery - now)));
-    // Stop requests come without an event: look at least twice a second.
-    timeout = std::min(timeout, 500);
-    SDL_Event e;
-    if (SDL_WaitEventTimeout(&e, timeout)) {
-      do {
-        if (e.type == gWakeEvent) {
-          gWakePending = false;
-          continue;
-        }
-        switch (e.type) {
-          case SDL_QUIT:
-            // A desktop program's window in front may be a modal dialog above its main window.
-            if (HWND h = Screen().taskBar ? MainWindow() : GetForegroundWindow()) PostMessageW(h, WM_CLOSE, 0, 0);
-            break;
-          case SDL_MOUSEBUTTONDOWN:
-            if (e.button.button == SDL_BUTTON_LEFT) {
-              down = true;
-              InputMouse(WM_LBUTTONDOWN, e.button.x / scale, e.button.y / scale);
-            }
-            break;
-          case SDL_MOUSEBUTTONUP:
-            if (e.button.button == SDL_BUTTON_LEFT && down) {
-              down = false;
-              InputMouse(WM_LBUTTONUP, e.button.x / scale, e.button.y / scale);
-            }
-            break;
-          case SDL_MOUSEMOTION:
-            // A stylus moves only while it touches the screen.
-            if (down) InputMouse(WM_MOUSEMOVE, e.motion.x / scale, e.motion.y / scale);
-            break;
-          case SDL_KEYDOWN:
-          case SDL_KEYUP:
-            if (UINT vk = VirtualKeyOf(e.key.keysym.sym)) InputKey(vk, e.type == SDL_KEYDOWN);
-            break;
-          case SDL_TEXTINPUT: {
-            std::u16string t = LxFromUtf8(e.text.text);
-            for (char16_t c : t) InputChar(c);
-            break;
-          }
-          case SDL_WINDOWEVENT:
-            // The device is in front while its window shows, focused or not.
-            if (e.window.event == SDL_WINDOWEVENT_MINIMIZED || e.window.event == SDL_WINDOWEVENT_HIDDEN) {
-              minimised = true;
-              PostActivate(false);
-            }
-            if (e.window.event == SDL_WINDOWEVENT_RESTORED || e.window.event == SDL_WINDOWEVENT_SHOWN) {
-              minimised = false;
-              PostActivate(true);
-            }
-            // The window's surface is new or its pixels lost: send it whole.
-            if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
-                e.window.event == SDL_WINDOWEVENT_RESTORED) {
-              presenter.valid = false;
-              shown = -1;
-            }
-            break;
-        }
-      } while (SDL_PollEvent(&e));
-    }
-    if (D().raise.exchange(false)) SDL_RaiseWindow(win);
-    bool inhibit = LxIdleInhibited();
-    if (inhibit != screenSaverOff) {
-      screenSaverOff = inhibit;
-      inhibit ? SDL_DisableScreenSaver() : SDL_EnableScreenSaver();
-    }
-    if (D().cursorChanged.exchange(false)) SDL_SetCursor(CurrentCursor() == gWaitCursor ? wait : arrow);
-    now = SDL_GetTicks();
-    if ((int)(now - nextClock) >= 0) {
-      clockDue = true;
-      nextClock = now + UntilNextMinute();
-    }
-    int gen = gScreenGeneration.load();
-    if (minimised) {
-      clockDue = false;  // the restore sends the whole screen
-      continue;
-    }
-    if ((gen == shown && !clockDue) || now - lastPresent < kPresentEvery) continue;
-    // A dark display shows black once, then nothing until it lights again.
-    bool dark = gDisplayOff.load();
-    shown = gen;
-    clockDue = false;
-    if (dark && darkShown) continue;
-    darkShown = dark;
-    lastPresent = now;
-    ComposeScreen(screen);
-    presenter.Present(screen);
-  }
-  gScreenChangedHook = nullptr;
-  SDL_FreeCursor(arrow);
-  SDL_FreeCursor(wait);
-  SDL_FreeSurface(staging);
-  SDL_DestroyWindow(win);
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
-}
+std::once_flag g_started;
+const DisplayDriver* g_driver = &kHeadlessDisplayDriver;
 
 }  // namespace
 
@@ -290,23 +29,26 @@ DisplayConfig& Display() {
 }
 
 void DisplayStart() {
-  std::call_once(D().started, [] {
+  std::call_once(g_started, [] {
     ServerStart();
-    if (!Display().headless) {
-      D().thread = std::thread(RunSdl);
+    if (Display().headless) return;
+    g_driver = &kSdlDisplayDriver;
+    if (!g_driver->Open()) {
+      fprintf(stderr, "lumtrax: no desktop window; running headless\n");
+      Display().headless = true;
+      g_driver = &kHeadlessDisplayDriver;
     }
   });
 }
 
 void DisplayStop() {
-  D().stop = true;
-  if (D().thread.joinable()) D().thread.join();
+  g_driver->Close();
   ServerStop();
 }
 
-void DisplayRaise() { D().raise = true; }
+void DisplayRaise() { g_driver->Raise(); }
 
-void DisplayCursorChanged() { D().cursorChanged = true; }
+void DisplayCursorChanged() { g_driver->CursorChanged(); }
 
 }  // namespace lx
 

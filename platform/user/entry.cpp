@@ -160,7 +160,7 @@ int LxProgramMain(int argc, char** argv, LxWinMainProc winMain) {
   lx::Display().headless = headless;
   lx::Display().scale = gOptions.scale;
   if (gOptions.audio[0] && !LxAudioSelect(gOptions.audio)) {
-    fprintf(stderr, "%s: unknown audio device '%s' (sdl, null, null:instant, wav:FILE)\n", argv[0], gOptions.audio);
+    fprintf(stderr, "%s: unknown audio device '%s' (sdl, null, null:instant, wav:FILE, wavrt:FILE)\n", argv[0], gOptions.audio);
     return 2;
   }
   if (gOptions.refuseRates[0] && !LxAudioRefuseRates(gOptions.refuseRates)) {

@@ -1,4 +1,4 @@
-// The display and input backends (an SDL2 window, or none) and the device
+// The display and input drivers (an SDL2 window, or none) and the device
 // socket through which other processes and lumtrax-device reach this one.
 #pragma once
 #include <cstdint>
@@ -12,6 +12,21 @@ struct DisplayConfig {
   int scale = 2;
 };
 DisplayConfig& Display();
+
+// A display backend. Open starts it (its own thread, if any) and returns 0
+// when it cannot show a window; the rest are called only after an Open
+// that succeeded.
+struct DisplayDriver {
+  const char* name;
+  int (*Open)();
+  void (*Close)();
+  // Brings the window to the front of the desktop.
+  void (*Raise)();
+  // The cursor (arrow or wait) changed.
+  void (*CursorChanged)();
+};
+extern const DisplayDriver kSdlDisplayDriver;
+extern const DisplayDriver kHeadlessDisplayDriver;
 
 // Starts the backend and the device socket once; called when the first
 // top-level window is created.

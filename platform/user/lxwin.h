@@ -2,8 +2,8 @@
 // One recursive lock guards all of it; window procedures are always called
 // with the lock released, so a procedure may call anything.
 #pragma once
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <map>
 #include <memory>
@@ -36,13 +36,23 @@ struct Timer {
   Clock::time_point due;
 };
 
+// Wakes a queue's owner: a futex word, so that the woken thread does not
+// first wait for a condition variable's own mutex, still held by the waker
+// (two switches per posted message instead of one). Wait releases the user
+// lock, sleeps unless a wake came since the lock was taken, and takes it again.
+struct QueueSignal {
+  std::atomic<uint32_t> wakes{0};
+  void NotifyAll();
+  void Wait(std::unique_lock<std::recursive_mutex>& lock, Clock::time_point until = Clock::time_point::max());
+};
+
 // One per thread that touches messages. Kept alive by shared pointers so that
 // a window or a waiting sender may outlive its thread.
 struct MsgQueue {
   DWORD threadId = 0;
   bool alive = true;
   bool waiting = false;  // blocked in GetMessageW/WaitMessage with nothing to do
-  std::condition_variable_any cv;
+  QueueSignal cv;
   std::deque<MSG> posted;
   std::deque<std::shared_ptr<SentRequest>> sent;
   std::vector<Timer> timers;

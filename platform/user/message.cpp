@@ -1,10 +1,14 @@
 // Message queues: posted and sent messages, WM_QUIT, WM_PAINT and WM_TIMER in
 // the device's order (sent, posted, quit, paint, timers), and window
 // procedure calls across threads.
+#include <linux/futex.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
+#include <ctime>
+#include <thread>
 
 #include "../gdi/lxgdi.h"
 #include "lxdisplay.h"
@@ -29,7 +33,7 @@ struct ThreadQueue {
     for (auto& r : q->sent) r->done = true;
     q->sent.clear();
     for (auto& w : Queues())
-      if (auto o = w.lock()) o->cv.notify_all();
+      if (auto o = w.lock()) o->cv.NotifyAll();
   }
 };
 thread_local ThreadQueue tQueue;
@@ -65,7 +69,30 @@ std::shared_ptr<MsgQueue> QueueOfThread(DWORD threadId) {
   return nullptr;
 }
 
-void WakeQueue(MsgQueue& q) { q.cv.notify_all(); }
+void QueueSignal::NotifyAll() {
+  wakes.fetch_add(1);
+  syscall(SYS_futex, &wakes, FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
+}
+
+void QueueSignal::Wait(std::unique_lock<std::recursive_mutex>& lock, Clock::time_point until) {
+  // Read under the lock: a wake after it changes the word, and the futex
+  // then returns at once.
+  uint32_t seen = wakes.load();
+  lock.unlock();
+  if (until == Clock::time_point::max()) {
+    syscall(SYS_futex, &wakes, FUTEX_WAIT_PRIVATE, seen, nullptr, nullptr, 0);
+  } else {
+    auto left = until - Clock::now();
+    if (left > Clock::duration::zero()) {
+      auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+      timespec t{time_t(ns / 1000000000), long(ns % 1000000000)};
+      syscall(SYS_futex, &wakes, FUTEX_WAIT_PRIVATE, seen, &t, nullptr, 0);
+    }
+  }
+  lock.lock();
+}
+
+void WakeQueue(MsgQueue& q) { q.cv.NotifyAll(); }
 
 LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WNDPROC proc;
@@ -110,7 +137,7 @@ static void ServeSent(std::unique_lock<std::recursive_mutex>& lock, MsgQueue& q)
     r->result = res;
     r->done = true;
     for (auto& w : Queues())
-      if (auto o = w.lock()) o->cv.notify_all();
+      if (auto o = w.lock()) o->cv.NotifyAll();
   }
 }
 
@@ -161,9 +188,9 @@ static void WaitForWork(std::unique_lock<std::recursive_mutex>& lock, MsgQueue& 
   for (auto& t : q.timers) until = std::min(until, t.due);
   q.waiting = true;
   if (until == Clock::time_point::max())
-    q.cv.wait(lock);
+    q.cv.Wait(lock);
   else
-    q.cv.wait_until(lock, until);
+    q.cv.Wait(lock, until);
   q.waiting = false;
 }
 
@@ -227,6 +254,8 @@ BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!q->alive) return FALSE;
   POINT pt{};
   q->posted.push_back(MSG{hwnd, msg, wParam, lParam, GetTickCount(), pt});
+  // Woken after the lock is free, the owner does not wake only to wait for it.
+  lock.unlock();
   WakeQueue(*q);
   return TRUE;
 }
@@ -234,8 +263,10 @@ BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto q = QueueOfThread(threadId);
   if (!q) return FALSE;
-  std::lock_guard lock(UserLock());
-  q->posted.push_back(MSG{nullptr, msg, wParam, lParam, GetTickCount(), {}});
+  {
+    std::lock_guard lock(UserLock());
+    q->posted.push_back(MSG{nullptr, msg, wParam, lParam, GetTickCount(), {}});
+  }
   WakeQueue(*q);
   return TRUE;
 }
@@ -281,7 +312,7 @@ LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   while (!r->done) {
     ServeSent(lock, *me);
     if (r->done) break;
-    me->cv.wait(lock);
+    me->cv.Wait(lock);
   }
   return r->result;
 }

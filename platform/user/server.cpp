@@ -159,7 +159,7 @@ std::string Serve(const std::string& line) {
     std::lock_guard lock(UserLock());
     for (HWND h : TopLevels()) {
       Window* w = GetWin(h);
-      if (hasCls && lstrcmpiW(w->cls->name.c_str(), cls.c_str()) != 0) continue;
+      if (hasCls && LxStrCmpiW(w->cls->name.c_str(), cls.c_str()) != 0) continue;
       if (hasTitle && w->text != title) continue;
       return "ok " + Hex64((uintptr_t)h) + "\n";
     }
@@ -338,7 +338,7 @@ uint64_t FindPublished(int pid, const std::u16string* cls, const std::u16string*
     std::u16string wc, wt;
     LxDecodeWord(c, &wc);
     LxDecodeWord(t, &wt);
-    if (cls && lstrcmpiW(wc.c_str(), cls->c_str()) != 0) continue;
+    if (cls && LxStrCmpiW(wc.c_str(), cls->c_str()) != 0) continue;
     if (title && wt != *title) continue;
     found = strtoull(h, nullptr, 10);
   }

@@ -28,7 +28,7 @@ WindowTable& Table() {
   return t;
 }
 
-bool SameName(const std::u16string& a, LPCWSTR b) { return b && lstrcmpiW(a.c_str(), b) == 0; }
+bool SameName(const std::u16string& a, LPCWSTR b) { return b && LxStrCmpiW(a.c_str(), b) == 0; }
 
 std::shared_ptr<WndClass> FindClass(LPCWSTR name) {
   if (!name) return nullptr;

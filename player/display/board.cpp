@@ -5,6 +5,7 @@
 
 #include "display/boardlayout.h"
 #include "engine/engine.h"
+#include "equalizer/analyser.h"
 #include "playlist/playlistentry.h"
 #include "shell/dispatch.h"
 #include "shell/panes.h"
@@ -46,8 +47,9 @@ const SkinSlider kSliders[BOARD_SLIDER_COUNT] = {
 };
 
 HWND Board(void) { return g_windows.board; }
+// A suspended board (display off, hidden) is drawn whole when it returns.
 void Invalidate(const RECT* r) {
-  if (Board()) InvalidateRect(Board(), r, FALSE);
+  if (Board() && !g_power.boardSuspended) InvalidateRect(Board(), r, FALSE);
 }
 
 LONG KnobWidth(const SkinSlider& s) { return s.knobRect.right - s.knobRect.left; }
@@ -155,6 +157,18 @@ void DrawPlayState(HDC dc) {
   }
 }
 
+// The line shown is also the board's window text, so that it can be read
+// without its pixels (the device socket's window list). Compared unit for
+// unit: a change needs no locale order (nor its collation tables).
+void KeepLineAsText(LPCWSTR line) {
+  static WCHAR shown[BOARD_TEXT_UNITS];
+  int same = 0;
+  while (shown[same] && shown[same] == line[same]) ++same;
+  if (!g_windows.board || shown[same] == line[same]) return;
+  lstrcpynW(shown, line, BOARD_TEXT_UNITS);
+  SetWindowTextW(g_windows.board, shown);
+}
+
 void DrawTextLine(HDC dc) {
   HGDIOBJ old = SelectObject(dc, g_board.textFont);
   WCHAR text[96];
@@ -187,6 +201,7 @@ void DrawTextLine(HDC dc) {
     line = VERSION_TEXT;
   }
   if (line) ExtTextOutW(dc, x, kTextRect.top, ETO_CLIPPED, &kTextRect, line, lstrlenW(line), NULL);
+  KeepLineAsText(line ? line : g_engine.boardText);
   SelectObject(dc, old);
 }
 
@@ -330,7 +345,8 @@ LRESULT OnProgress(HWND, UINT, WPARAM, LPARAM) {
   // Remaining time is 0, not a wrapped value, once the position passes the
   // duration (the tag's bytes count as audio).
   DWORD shown = g_settings.minusTime == 1 ? (e.duration > elapsed ? e.duration - elapsed : 0) : elapsed;
-  if (shown != g_board.shownSeconds) {
+  BOOL timeChanged = shown != g_board.shownSeconds;
+  if (timeChanged) {
     g_board.shownSeconds = shown;
     Invalidate(&kTimeRepaint);
   }
@@ -346,7 +362,10 @@ LRESULT OnProgress(HWND, UINT, WPARAM, LPARAM) {
   SkinSlider& s = g_board.sliders[BoardPosition];
   LONG target = (LONG)(BOARD_POSITION_MIN +
                        (long long)(BOARD_POSITION_MAX - BOARD_POSITION_MIN) * e.lastPlayedPosition / length);
-  if (target != s.knobRect.left) {
+  // A short title would move the knob by one pixel many times a second, each
+  // a paint of its own: it moves with the time's paint, or two pixels at once.
+  LONG behind = target > s.knobRect.left ? target - s.knobRect.left : s.knobRect.left - target;
+  if (behind >= 2 || (behind == 1 && timeChanged)) {
     RECT old = s.knobRect;
     OffsetRect(&s.knobRect, target - s.knobRect.left, 0);
     RECT both;
@@ -391,7 +410,12 @@ LRESULT OnTap(HWND hwnd, UINT, WPARAM, LPARAM lParam) {
     }
     SkinDrag drag = {&s.knobRect, FALSE, s.minimum, s.maximum + KnobWidth(s), s.minimum, s.maximum, FALSE,
                      i == BoardPosition ? DuringPositionDrag : NULL};
+    // The seek text follows the spectrum's ticks, which a suspended spectrum
+    // does not have: the board ticks for itself meanwhile.
+    BOOL ownTicks = i == BoardPosition && g_power.equalizerSpectrumSuspended;
+    if (ownTicks) SetTimer(hwnd, TIMER_SPECTRUM, SpectrumTimerPeriod(g_settings.spectrumSpeed), NULL);
     int released = SliderDrag(hwnd, &drag, x);
+    if (ownTicks) KillTimer(hwnd, TIMER_SPECTRUM);
     if (i == BoardPosition) {
       if (released) {
         PostMessageW(hwnd, WM_COMMAND, IDM_BOARD_SEEK, 0);

@@ -104,11 +104,20 @@ int32_t Decode(HANDLE mutex, const BYTE* data, int32_t length, LONG slot, int32_
   return r;
 }
 
+// Waits, not playing, until the state changes: every change sets the event.
+void WaitWhileIdle(HANDLE event, DWORD state) {
+  PlayerFlagsSet(DecoderIdle);
+  ResetEvent(event);
+  if (CurrentState() == state) WaitForSingleObject(event, INFINITE);
+}
+
 // Waits for the device to play what is queued. Not playing counts as idle,
 // so a seek can run; 1 when a seek moved the stream and the thread reads on.
-int Drain(LONG* seeks) {
+int Drain(LONG* seeks, HANDLE event) {
   if (Load(g_ring.holding) && Load(g_ring.fill) != Load(g_ring.done)) FlushHeld();
   for (;;) {
+    // Reset before looking: a return or a change after the look sets it again.
+    ResetEvent(event);
     DWORD state = CurrentState();
     if (state == Stopped) {
       ResetDevice();
@@ -116,7 +125,7 @@ int Drain(LONG* seeks) {
     }
     if (state != Playing) {
       PlayerFlagsSet(DecoderIdle);
-      Sleep(10);
+      WaitForSingleObject(event, INFINITE);
       continue;
     }
     PlayerFlagsClear(DecoderIdle);
@@ -128,7 +137,7 @@ int Drain(LONG* seeks) {
     }
     if (Load(g_engine.lastQueuedPosition) == Load(g_engine.lastPlayedPosition)) return 0;
     if (Load(g_engine.queuedCount) <= 0) return 0;
-    Sleep(10);
+    WaitForSingleObject(event, INFINITE);
   }
 }
 
@@ -162,8 +171,7 @@ DWORD WINAPI DecodeThread(LPVOID) {
         DWORD state = CurrentState();
         if (state == Stopped) break;
         if (state != Playing) {
-          PlayerFlagsSet(DecoderIdle);
-          Sleep(1);
+          WaitWhileIdle(event, state);
           continue;
         }
         PlayerFlagsClear(DecoderIdle);
@@ -178,7 +186,7 @@ DWORD WINAPI DecodeThread(LPVOID) {
     }
     // End of the stream, a decoder error, or Stop.
     if (CurrentState() != Paused) RestartDevice();
-    if (CurrentState() != Stopped && Drain(&seeks)) {
+    if (CurrentState() != Stopped && Drain(&seeks, event)) {
       carry = 0;
       passed = 0;
       continue;
@@ -419,7 +427,9 @@ void BufferDone(WAVEHDR* header) {
   Store(e.lastPlayedPosition, slot->position);
   Store(e.lastPlayedBitRate, slot->bitRate);
   Store(g_ring.done, next);
-  if (AddTo(e.queuedCount, -1) <= n - 1) SetEvent(Load(e.freeSlotEvent));
+  // The thread refills a quarter of the ring at a time, not a slot per
+  // return: one wake per several buffers.
+  if (AddTo(e.queuedCount, -1) <= n - 1 - n / 4) SetEvent(Load(e.freeSlotEvent));
   if (e.SeekStep != 0) return;
   if (!g_power.spectrumSuspended) {
     DWORD speed = g_settings.spectrumSpeed;

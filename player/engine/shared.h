@@ -19,7 +19,11 @@ inline void Store(T& field, std::type_identity_t<T> value) {
 inline LONG AddTo(LONG& field, LONG delta) { return std::atomic_ref<LONG>(field).fetch_add(delta); }
 
 inline DWORD CurrentState(void) { return Load(g_engine.state); }
-inline void SetEngineState(DWORD state) { Store(g_engine.state, state); }
+// A decode thread waiting for Play, Seek or Stop sleeps on the free-slot event.
+inline void SetEngineState(DWORD state) {
+  Store(g_engine.state, state);
+  if (HANDLE event = Load(g_engine.freeSlotEvent)) SetEvent(event);
+}
 
 // The equalizer bit as KO_Init takes it: 0 or 16.
 inline int32_t EqualizerBit(void) { return PlayerFlagsGet() & EqualizerOn; }

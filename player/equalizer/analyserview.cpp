@@ -31,6 +31,7 @@ void DrawSpectrum(HDC destination, HDC barCanvas, const RECT* area) {
 
 void StartSpectrumTimer(HWND equalizer) {
   SpectrumSetSpeed(g_settings.spectrumSpeed);
+  if (g_power.equalizerSpectrumSuspended) return;  // started again when it shows
   SetTimer(equalizer, TIMER_SPECTRUM, SpectrumTimerPeriod(g_settings.spectrumSpeed), nullptr);
 }
 
@@ -44,7 +45,10 @@ void ClearSpectrum(void) {
 }
 
 void SpectrumTick(HWND equalizer) {
-  if (g_power.equalizerSpectrumSuspended) return;
+  if (g_power.equalizerSpectrumSuspended) {
+    KillTimer(equalizer, TIMER_SPECTRUM);  // RecomputeSuspension starts it again
+    return;
+  }
   for (int c = 0; c < 2; c++)
     for (int b = 0; b < SPECTRUM_BANDS; b++)
       if (g_spectrum.bars[c][b] != g_drawn[c][b]) {

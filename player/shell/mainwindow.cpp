@@ -195,7 +195,7 @@ static BOOL StartFileValid(LPCWSTR path) {
     }
   }
   if (dot > 0 && length - dot - 1 < 8) lstrcpyW(extension, path + dot + 1);
-  if (lstrcmpiW(extension, u"PLT") == 0) return PlaylistFileSigned(path);
+  if (LxStrCmpiW(extension, u"PLT") == 0) return PlaylistFileSigned(path);
   static PlaylistEntry probe;
   memset(&probe, 0, sizeof probe);
   lstrcpynW(probe.path, path, MAX_PATH);

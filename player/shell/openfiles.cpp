@@ -13,7 +13,7 @@
 static BOOL IsPlaylistFile(LPCWSTR path) {
   WCHAR extension[MAX_PATH];
   ExtensionOf(path, extension, MAX_PATH);
-  return lstrcmpiW(extension, u"PLT") == 0;
+  return LxStrCmpiW(extension, u"PLT") == 0;
 }
 
 static void RepaintList(void) {
@@ -27,7 +27,7 @@ static int AddScanned(LPCWSTR path, LPCWSTR extension, void*) {
     PlaylistShowFull();
     return 0;
   }
-  if (lstrcmpiW(extension, u"PLT") == 0) {
+  if (LxStrCmpiW(extension, u"PLT") == 0) {
     PlaylistLoad(path, 0);
     RepaintList();
   } else if (g_windows.playlist) {

@@ -4,6 +4,7 @@
 #include <pm.h>
 
 #include "engine/engine.h"
+#include "shell/panes.h"
 #include "shell/playerwindows.h"
 #include "shell/settings.h"
 
@@ -15,9 +16,16 @@ void RecomputeSuspension(void) {
   BOOL dark = !g_power.displayOn;
   BOOL listOnly = g_settings.plState == 1;
   BOOL spectrumOff = g_settings.spectrumOff == 1;
+  BOOL equalizerWas = g_power.equalizerSpectrumSuspended, boardWas = g_power.boardSuspended;
   g_power.spectrumSuspended = listOnly || hidden || spectrumOff || modal || dark;
   g_power.equalizerSpectrumSuspended = hidden || listOnly || dark || spectrumOff;
   g_power.boardSuspended = hidden || dark;
+  // A suspended pane paints nothing and its timer stops at its next tick: it
+  // wakes no one while the display is off or the pane unseen, and is drawn
+  // whole when it returns.
+  if (equalizerWas && !g_power.equalizerSpectrumSuspended && g_paneHooks.restartSpectrumTimer)
+    g_paneHooks.restartSpectrumTimer();
+  if (boardWas && !g_power.boardSuspended && g_windows.board) InvalidateRect(g_windows.board, NULL, FALSE);
 }
 
 // One second before the shortest idle time-out, in unsigned 32-bit

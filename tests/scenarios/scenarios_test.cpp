@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "display/boardlayout.h"
 #include "lxdevice.h"
 #include "playlist/playlist.h"
 #include "testing/playerprocess.h"
@@ -31,14 +32,17 @@ using Samples = std::vector<int16_t>;
 
 // The small layout's first playlist row, its favourite mark, a row's height.
 constexpr int kRowX = 120, kRowY = 226, kMarkX = 46, kRowStep = 11;
+// The board's top on the screen; its Play/Pause button.
+constexpr int kBoardTop = 26, kPlayX = 116, kPlayY = 89;
 constexpr int VK_MEDIA_PLAY = 179;
 // Dither differs between two decodes of one file; anything else is far larger.
 constexpr int kTolerance = 32;
 
-std::string Fixture(const char* name) {
+std::string Source() {
   const char* source = getenv("LUMTRAX_SOURCE");
-  return std::string(source ? source : ".") + "/decoder/tests/fixtures/" + name;
+  return source ? source : ".";
 }
+std::string Fixture(const char* name) { return Source() + "/decoder/tests/fixtures/" + name; }
 
 struct Recording {
   int rate = 0, channels = 0;
@@ -94,6 +98,44 @@ std::vector<int> TitlesHeard(const Samples& heard, const std::vector<Samples>& d
     at += taken;
   }
   return order;
+}
+
+// Where the `length` samples of the recording from `at` lie in `decode`
+// (a stereo-aligned position), or -1.
+long Find(const Samples& heard, size_t at, size_t length, const Samples& decode) {
+  if (at + length > heard.size()) return -1;
+  for (size_t p = 0; p + length <= decode.size(); p += 2) {
+    size_t k = 0;
+    while (k < length && std::abs(heard[at + k] - decode[p + k]) <= kTolerance) k++;
+    if (k == length) return long(p);
+  }
+  return -1;
+}
+
+// How many samples from `at` on the recording follows `decode` from `from`.
+size_t Follows(const Samples& heard, size_t at, const Samples& decode, size_t from) {
+  size_t k = 0;
+  while (at + k < heard.size() && from + k < decode.size() && std::abs(heard[at + k] - decode[from + k]) <= kTolerance)
+    k++;
+  return k;
+}
+
+// A bitmap of the player's resources, row by row, its pixels in the order
+// PlayerProcess::Screen gives them.
+std::vector<DWORD> BitmapPixels(int id, int w, int h) {
+  HDC dc = CreateCompatibleDC(NULL);
+  HBITMAP b = LoadBitmapW(NULL, MAKEINTRESOURCEW(id));
+  HGDIOBJ old = SelectObject(dc, b);
+  std::vector<DWORD> px;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      COLORREF c = GetPixel(dc, x, y);
+      px.push_back(DWORD(GetBValue(c)) << 16 | GetGValue(c) << 8 | GetRValue(c));
+    }
+  SelectObject(dc, old);
+  DeleteObject(b);
+  DeleteDC(dc);
+  return px;
 }
 
 class Scenario : public ::testing::Test {
@@ -177,6 +219,48 @@ class Scenario : public ::testing::Test {
     }
     return ReadWav(path);
   }
+  // Waits until the recording holds `bytes` or more; its size then.
+  size_t WaitBytes(const std::string& path, size_t bytes) {
+    std::error_code e;
+    for (auto deadline = Clock::now() + std::chrono::seconds(30); Clock::now() < deadline;) {
+      uintmax_t size = fs::file_size(path, e);
+      if (!e && size >= bytes) return size_t(size);
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return e ? 0 : size_t(fs::file_size(path, e));
+  }
+  // Waits until the recording stops growing (paused); its size then, 0 when it never did.
+  size_t WaitStill(const std::string& path) {
+    std::error_code e;
+    uintmax_t last = UINTMAX_MAX;
+    for (auto deadline = Clock::now() + std::chrono::seconds(20); Clock::now() < deadline;) {
+      uintmax_t size = fs::file_size(path, e);
+      if (!e && size == last) return size_t(size);
+      last = size;
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    }
+    return 0;
+  }
+  // The left edge of the board's position knob on the screen, -1 when not seen.
+  int PositionKnob() {
+    static const std::vector<DWORD> knob = BitmapPixels(IDB_POSITION_KNOB, 22, 11);
+    std::vector<DWORD> screen = player_.Screen();
+    for (int x = BOARD_POSITION_MIN; x <= BOARD_POSITION_MAX && !screen.empty(); x++) {
+      bool same = true;
+      for (int y = 0; y < 11 && same; y++)
+        for (int i = 0; i < 22 && same; i++) same = screen[(kBoardTop + 85 + y) * 240 + x + i] == knob[y * 22 + i];
+      if (same) return x;
+    }
+    return -1;
+  }
+  // The board's text line, as the device encodes a window's title.
+  std::string BoardText() {
+    std::string list = player_.Call("windows");
+    size_t at = list.find(" =LumtraxMB ");
+    if (at == std::string::npos) return "";
+    at += 12;
+    return list.substr(at, list.find(' ', at) - at);
+  }
   // Selects the first row and presses play.
   void PlayFirstRow() {
     ASSERT_TRUE(player_.Tap(kRowX, kRowY));
@@ -195,13 +279,24 @@ TEST_F(Scenario, FolderChosenWithAllPlaysThroughInOrder) {
   for (const std::string& file : files) total += Decode(file).size() - 2 * 2304;
   setenv("XDG_MUSIC_DIR", music_.c_str(), 1);
   std::string wav = Home() + "/heard.wav";
-  player_.Start({}, "wav:" + wav);
+  // In real time, so that the board can be watched showing each title.
+  player_.Start({}, "wavrt:" + wav);
   ASSERT_TRUE(player_.WaitUp());
   ASSERT_TRUE(player_.Command(42011));  // "Datei hinzufügen"
   ASSERT_NE(player_.Call("find =Dialog ~"), "ok 0\n") << "the file chooser";
   ASSERT_TRUE(player_.Tap(10, 84));    // "Unterveryeichnisse durchsuchen"
   ASSERT_TRUE(player_.Tap(120, 123));  // "Alle"
+  std::string idle = BoardText();
   PlayFirstRow();
+  // Each title shows for a second or more; the board goes back to its idle
+  // line when the list has played (every title marked, the cycle over).
+  std::vector<std::string> shown = {idle};
+  for (auto deadline = Clock::now() + std::chrono::seconds(30); Clock::now() < deadline;) {
+    std::string text = BoardText();
+    if (text != shown.back()) shown.push_back(text);
+    if (shown.size() > 1 && text == idle) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
   Recording heard = WaitRecording(wav, 44 + 2 * total);
   player_.Kill(SIGTERM);
   std::vector<std::string> listed = ListedFiles();
@@ -212,6 +307,18 @@ TEST_F(Scenario, FolderChosenWithAllPlaysThroughInOrder) {
   EXPECT_EQ(heard.channels, 2);
   EXPECT_EQ(TitlesHeard(heard.samples, decodes), (std::vector<int>{0, 1, 2})) << "each once, in the list's order";
   EXPECT_FALSE(fs::exists(Home() + "/heard-2.wav")) << "no other format met";
+  // Untagged titles go by their file names: "eins <00:01>".
+  std::vector<int> titlesShown;
+  for (const std::string& text : shown)
+    for (size_t i = 0; i < listed.size(); i++) {
+      std::u16string name;
+      for (char c : fs::path(listed[i]).stem().string()) name += char16_t(c);
+      name += u" <";
+      if (text.rfind(LxEncodeWord(&name), 0) == 0 && (titlesShown.empty() || titlesShown.back() != int(i)))
+        titlesShown.push_back(int(i));
+    }
+  EXPECT_EQ(titlesShown, (std::vector<int>{0, 1, 2})) << testing::PrintToString(shown);
+  EXPECT_EQ(shown.back(), idle) << "stopped by itself after the last title";
 }
 
 // Five titles of one format, so that one recording holds them all.
@@ -440,6 +547,101 @@ TEST_F(Scenario, TitlesLargerThanTheCachePlayThroughWithoutGaps) {
   unsetenv("LXINPUTCACHE_BLOCK_BYTES");
   fs::permissions(music_, fs::perms::owner_all, fs::perm_options::add);
   EXPECT_EQ(TitlesHeard(heard.samples, decodes), (std::vector<int>{0, 1, 2})) << "from a read-only folder";
+}
+
+// The demo: 32 s of music that never repeats a stretch, so that a piece of
+// the recording is found in only one place of its decode.
+TEST_F(Scenario, SeekByDraggingThenPauseAndResumeLoseNothing) {
+  player_.Seed(u"AutoRepeat", 0);
+  std::string title = music_ + "/demo.mp3";
+  fs::copy_file(Source() + "/player/resources/demo/demo.mp3", title);
+  WriteList({title});
+  Samples decode = Decode(title);
+  ASSERT_GT(decode.size(), 20u * 88200);
+  const size_t second = 4 * 44100;  // bytes of recording
+  std::string wav = Home() + "/seek.wav";
+  player_.Start({}, "wavrt:" + wav);
+  ASSERT_TRUE(player_.WaitUp());
+  // The ring's first buffers come at once; growth after them is time heard.
+  size_t filled = WaitBytes(wav, 45);
+  ASSERT_GE(WaitBytes(wav, filled + 2 * second), filled + 2 * second) << "the title plays";
+  int knob = PositionKnob();
+  ASSERT_GE(knob, 0);
+  // The knob goes as far as the stylus: from where it is to 50 %.
+  int middle = BOARD_POSITION_MIN + (BOARD_POSITION_MAX - BOARD_POSITION_MIN) / 2;
+  ASSERT_EQ(player_.Call("drag " + std::to_string(knob + 11) + " " + std::to_string(kBoardTop + 90) + " " +
+                         std::to_string(middle + 11) + " " + std::to_string(kBoardTop + 90)),
+            "ok\n");
+  ASSERT_TRUE(player_.WaitUp());
+  size_t dragged = WaitBytes(wav, 0);
+  ASSERT_GE(WaitBytes(wav, dragged + 3 * second), dragged + 3 * second) << "plays on after the seek";
+  ASSERT_TRUE(player_.Tap(kPlayX, kPlayY));  // Pause
+  size_t paused = WaitStill(wav);
+  ASSERT_GT(paused, 0u) << "the recording holds while paused";
+  ASSERT_TRUE(player_.Tap(kPlayX, kPlayY));  // Play
+  ASSERT_GE(WaitBytes(wav, paused + 2 * second), paused + 2 * second) << "plays on after the pause";
+  player_.Kill(SIGKILL);
+  Recording heard = ReadWav(wav);
+  ASSERT_EQ(heard.rate, 44100);
+  ASSERT_EQ(heard.channels, 2);
+
+  // From the start the recording is the decode, up to the seek.
+  long start = Find(heard.samples, 4 * 2304, 8820, decode);
+  ASSERT_GE(start, 0) << "the title's beginning";
+  size_t seek = 4 * 2304 + Follows(heard.samples, 4 * 2304, decode, size_t(start));
+  ASSERT_LT(seek + 3 * 88200, heard.samples.size()) << "a seek";
+  // A second after it (the decoder settles, a fade-in ends), where is it?
+  size_t after = seek + 88200;
+  long found = Find(heard.samples, after, 8820, decode);
+  ASSERT_GE(found, 0) << "the recording after the seek is the title's";
+  long continued = found - 88200;
+  EXPECT_NEAR(double(continued), double(decode.size() / 2), 88200.0) << "within a second of the middle";
+  // From there on to the end, through the pause, nothing lost or repeated.
+  size_t pausedAt = (paused - 44) / 2;
+  EXPECT_GT(pausedAt, after);
+  EXPECT_EQ(after + Follows(heard.samples, after, decode, size_t(found)), heard.samples.size())
+      << "the recording leaves the decode at " << (after + Follows(heard.samples, after, decode, size_t(found)))
+      << ", paused at " << pausedAt;
+}
+
+// Chosen in the equalizer pane's preset list while the demo plays: what was
+// decoded before is heard flat, what is decoded after with Rock's gains.
+TEST_F(Scenario, PresetChosenWhilePlayingChangesTheNextBuffers) {
+  player_.Seed(u"AutoRepeat", 0);
+  player_.Seed(u"Enable Equalizer", 1);
+  std::string title = music_ + "/demo.mp3";
+  fs::copy_file(Source() + "/player/resources/demo/demo.mp3", title);
+  WriteList({title});
+  Samples flat = Decode(title), rock = Decode(title, "8,5,-6,-9,-4,4,9,11,11,11,0");
+  const size_t second = 4 * 44100;
+  std::string wav = Home() + "/preset.wav";
+  player_.Start({}, "wavrt:" + wav);
+  ASSERT_TRUE(player_.WaitUp());
+  size_t filled = WaitBytes(wav, 45);
+  ASSERT_GE(WaitBytes(wav, filled + 2 * second), filled + 2 * second) << "the title plays";
+  size_t before = (WaitBytes(wav, 0) - 44) / 2;
+  ASSERT_TRUE(player_.Tap(37, 143));  // the pane's preset button
+  ASSERT_TRUE(player_.HasWindow("=LISTBOX", "=", true)) << "the preset list";
+  ASSERT_TRUE(player_.Tap(40, 237));  // "Rock", the thirteenth row
+  ASSERT_TRUE(player_.Tap(34, 43));   // "Auswahl"
+  size_t chosen = (WaitBytes(wav, 0) - 44) / 2;
+  ASSERT_FALSE(player_.HasWindow("=LISTBOX", "=", true)) << "the list closed";
+  ASSERT_GE(WaitBytes(wav, 44 + 2 * chosen + 2 * second), 44 + 2 * chosen + 2 * second);
+  player_.Kill(SIGKILL);
+  Samples heard = ReadWav(wav).samples;
+
+  long start = Find(heard, 4 * 2304, 8820, flat);
+  ASSERT_GE(start, 0) << "flat from the beginning";
+  size_t offset = size_t(start) - 4 * 2304;  // decode position of the recording's first sample
+  size_t change = 4 * 2304 + Follows(heard, 4 * 2304, flat, size_t(start));
+  EXPECT_GE(change, before) << "nothing before the choice changed";
+  // The buffers still queued, and at most one decoder call's worth
+  // (8000 bytes of input) decoded while the choice was made, stay flat.
+  EXPECT_LE(change, chosen + 88200) << "the next buffers changed";
+  // The synthesis' overlap mixes old and new gains for up to two frames.
+  size_t settled = change + 2 * 2304;
+  ASSERT_LT(settled + 88200, heard.size());
+  EXPECT_EQ(settled + Follows(heard, settled, rock, settled + offset), heard.size()) << "Rock's gains from there on";
 }
 
 }  // namespace

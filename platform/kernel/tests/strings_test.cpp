@@ -71,6 +71,13 @@ TEST(StringHelpers, CopyCompareSearch) {
   EXPECT_EQ(lstrcmpiW(u"M\u00fcller", u"m\u00dcLLER"), 0);
   EXPECT_LT(lstrcmpW(u"apfel", u"Birne"), 0);
   EXPECT_EQ(LxStrNCmpiW(u"ABCx", u"abcy", 3), 0);
+  // Ordinal: ASCII decides alone, anything beyond it folds fully (ß is ss, K the Kelvin sign is k).
+  EXPECT_EQ(LxStrCmpiW(u"song.Plt", u"SONG.pLT"), 0);
+  EXPECT_LT(LxStrCmpiW(u"mp3", u"PLT"), 0);
+  EXPECT_GT(LxStrCmpiW(u"abc", u"AB"), 0);
+  EXPECT_EQ(LxStrCmpiW(u"Stra\u00dfe", u"STRASSE"), 0);
+  EXPECT_EQ(LxStrCmpiW(u"\u212aB", u"kb"), 0);
+  EXPECT_NE(LxStrCmpiW(u"\u00e9", u"e"), 0);
   EXPECT_EQ(std::u16string(LxStrRChrW(u"\\a\\b.mp3", u'\\')), u"\\b.mp3");
   EXPECT_EQ(std::u16string(LxStrChrW(u"a.b.c", u'.')), u".b.c");
   EXPECT_EQ(LxStrChrW(u"abc", u'x'), nullptr);

@@ -389,4 +389,63 @@ TEST_F(WaveOut, RecorderWritesWhatIsHeard) {
   EXPECT_EQ(Le32(second, 24), 44100u);
 }
 
+// Buffers of one value each, 16-bit stereo at 8000 Hz: 32000 bytes a second.
+std::vector<Block> Filled(int count, size_t bytes, int16_t first) {
+  std::vector<Block> blocks;
+  for (int i = 0; i < count; ++i) {
+    blocks.emplace_back(bytes);
+    int16_t value = int16_t(first + i);
+    for (size_t at = 0; at < bytes; at += 2) memcpy(&blocks.back().pcm[at], &value, 2);
+  }
+  return blocks;
+}
+
+TEST_F(WaveOut, RealTimeRecorderKeepsTimeAndLosesWhatResetDrops) {
+  std::string path = home_ + "/rt.wav";
+  ASSERT_TRUE(LxAudioSelect(("wavrt:" + path).c_str()));
+  waveOutSetVolume(nullptr, 0xFFFFFFFFu);
+  HWAVEOUT hwo = Open(8000, 2);
+  ASSERT_STREQ(LxWaveOutDriverName(hwo), "wavrt");
+  const size_t quarter = 8000, half = 16000;  // a quarter and half a second
+
+  std::vector<Block> heard = Filled(4, quarter, 1);
+  auto start = std::chrono::steady_clock::now();
+  for (Block& b : heard) {
+    waveOutPrepareHeader(hwo, &b.hdr, sizeof(WAVEHDR));
+    waveOutWrite(hwo, &b.hdr, sizeof(WAVEHDR));
+  }
+  ASSERT_TRUE(WaitForDone(4));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(990)) << "a second of sound";
+  EXPECT_EQ(ReadFile(path).size(), 44 + 4 * quarter);
+
+  // Reset while the second of four halves plays: the rest never sounded.
+  std::vector<Block> cut = Filled(4, half, 5);
+  for (Block& b : cut) {
+    waveOutPrepareHeader(hwo, &b.hdr, sizeof(WAVEHDR));
+    waveOutWrite(hwo, &b.hdr, sizeof(WAVEHDR));
+  }
+  ASSERT_TRUE(WaitForDone(5));
+  ASSERT_EQ(waveOutPause(hwo), MMSYSERR_NOERROR);
+  ASSERT_EQ(waveOutReset(hwo), MMSYSERR_NOERROR);
+  std::string wav = ReadFile(path);
+  size_t kept = wav.size() - 44 - 4 * quarter;
+  EXPECT_GE(kept, half);
+  EXPECT_LT(kept, 4 * half) << "what was not heard is cut";
+  EXPECT_EQ(kept % 4, 0u) << "whole frames";
+  EXPECT_EQ(Le32(wav, 40), wav.size() - 44);
+  EXPECT_EQ(Le16(wav, 44 + 4 * quarter + half - 2), 5);
+
+  // The next sound follows the cut.
+  std::vector<Block> next = Filled(1, quarter, 9);
+  waveOutPrepareHeader(hwo, &next[0].hdr, sizeof(WAVEHDR));
+  waveOutWrite(hwo, &next[0].hdr, sizeof(WAVEHDR));
+  ASSERT_EQ(waveOutRestart(hwo), MMSYSERR_NOERROR);
+  ASSERT_TRUE(WaitForDone(4 + 4 + 1));
+  std::string after = ReadFile(path);
+  ASSERT_EQ(after.size(), wav.size() + quarter);
+  EXPECT_EQ(Le16(after, wav.size()), 9);
+  EXPECT_EQ(Le16(after, wav.size() - 2), Le16(wav, wav.size() - 2));
+  EXPECT_EQ(waveOutClose(hwo), MMSYSERR_NOERROR);
+}
+
 }  // namespace
