@@ -314,14 +314,32 @@ int BuildSegments(const Layer3Granule& g, const Scalefactors& sf, int preflag, i
 
 // ---- Huffman decoding and requantisation ---------------------------------
 
-// Magnitudes 0..63 of one band, computed once per exponent (0 is always ready).
+// Magnitudes 0..15 (all that count1 and the tables without linbits give) at
+// every exponent a stream can give: global_gain - 210 (-210..45) less at
+// most 8 * 7 for the subblock gain and (15 << 2) or (15 + 3) << 2 for the
+// scalefactor. Worked out once, at load.
+constexpr int kSmallLowest = -336, kSmallHighest = 47;
+struct SmallMagnitudes {
+  Fixed value[kSmallHighest - kSmallLowest + 1][16];
+  SmallMagnitudes() {
+    for (int e = kSmallLowest; e <= kSmallHighest; e++)
+      for (int k = 0; k < 16; k++) value[e - kSmallLowest][k] = Layer3Requantize(k, e);
+  }
+};
+const SmallMagnitudes kSmall;
+
+// Magnitudes of one band: 0..15 from kSmall (or, for an exponent outside
+// it, worked out on entering the band), 16..63 computed once per exponent.
 struct BandCache {
   int32_t exponent;
   uint64_t ready;
+  const Fixed* small;
+  Fixed own[16];
   Fixed value[64];
 };
 
 inline Fixed Requantized(BandCache& c, int k) {
+  if (k < 16) return c.small[k];
   if (k < 64) {
     if (!(c.ready & (uint64_t(1) << k))) {
       c.value[k] = Layer3Requantize(k, c.exponent);
@@ -332,10 +350,20 @@ inline Fixed Requantized(BandCache& c, int k) {
   return Layer3Requantize(k, c.exponent);
 }
 
+inline void SmallRow(BandCache& c) {
+  if (c.exponent >= kSmallLowest && c.exponent <= kSmallHighest) {
+    c.small = kSmall.value[c.exponent - kSmallLowest];
+  } else {
+    for (int k = 0; k < 16; k++) c.own[k] = Layer3Requantize(k, c.exponent);
+    c.small = c.own;
+  }
+}
+
 inline void EnterBand(BandCache& c, int32_t exponent) {
   if (exponent != c.exponent) {
     c.exponent = exponent;
     c.ready = 1;
+    SmallRow(c);
   }
 }
 
@@ -390,6 +418,7 @@ int32_t DecodeLines(MainBits& m, int32_t end, const Layer3Granule& g, int rate, 
   cache.exponent = exponents[0];
   cache.ready = 1;
   cache.value[0] = 0;
+  SmallRow(cache);
   int s = 0;
   int line = 0;
   for (int region = 0; region < 3; region++) {

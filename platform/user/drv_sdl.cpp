@@ -76,12 +76,14 @@ void PostActivate(bool active) {
 }
 
 // Wakes the display thread from any thread; one event pending at most.
-Uint32 gWakeEvent = (Uint32)-1;
+// Before the thread registered its event it has not begun to wait either.
+std::atomic<Uint32> gWakeEvent{(Uint32)-1};
 std::atomic<bool> gWakePending{false};
 void WakeDisplay() {
-  if (gWakePending.exchange(true)) return;
+  Uint32 type = gWakeEvent.load();
+  if (type == (Uint32)-1 || gWakePending.exchange(true)) return;
   SDL_Event e{};
-  e.type = gWakeEvent;
+  e.type = type;
   sdl->SDL_PushEvent(&e);
 }
 
@@ -185,12 +187,13 @@ void RunSdl() {
     bool changed = gScreenGeneration.load() != shown;
     int timeout = clockDue ? 0 : std::max(0, (int)(nextClock - now));
     if ((changed || clockDue) && !minimised) timeout = std::min(timeout, std::max(0, (int)(lastPresent + kPresentEvery - now)));
-    // Stop requests come without an event: look at least twice a second.
-    timeout = std::min(timeout, 500);
+    // Stop, raise and cursor requests wake the thread; the idle-timer hold
+    // is looked at every few seconds (the desktop blanks after minutes).
+    timeout = std::min(timeout, 5000);
     SDL_Event e;
     if (sdl->SDL_WaitEventTimeout(&e, timeout)) {
       do {
-        if (e.type == gWakeEvent) {
+        if (e.type == gWakeEvent.load()) {
           gWakePending = false;
           continue;
         }
@@ -289,12 +292,19 @@ int Open() {
 
 void Close() {
   D().stop = true;
+  WakeDisplay();
   if (D().thread.joinable()) D().thread.join();
 }
 
-void Raise() { D().raise = true; }
+void Raise() {
+  D().raise = true;
+  WakeDisplay();
+}
 
-void CursorChanged() { D().cursorChanged = true; }
+void CursorChanged() {
+  D().cursorChanged = true;
+  WakeDisplay();
+}
 
 }  // namespace
 

@@ -303,9 +303,10 @@ void HandleClient(int fd) {
 
 void AcceptLoop(int fd) {
   while (!S().stopping) {
-    // shutdown() wakes accept(); the poll's time-out makes sure of the end.
+    // shutdown() wakes the poll (the socket then polls as hung up); the
+    // time-out only makes sure of the end.
     pollfd p{fd, POLLIN, 0};
-    int ready = poll(&p, 1, 250);
+    int ready = poll(&p, 1, 5000);
     if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
     int c = accept(fd, nullptr, nullptr);
     if (c < 0) {
