@@ -1,5 +1,6 @@
 // Processes: CreateProcessW starts a program of the system by its device
 // name; its handle is waitable and gives the exit code.
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -91,7 +92,16 @@ BOOL CreateProcessW(LPCWSTR image, LPWSTR cmdLine, LPSECURITY_ATTRIBUTES, LPSECU
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid;
-  int err = posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+  // The caller's thread blocks the closing signals (entry.cpp); the program
+  // started must not inherit that.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK);
+  int err = posix_spawn(&pid, program.c_str(), nullptr, &attr, argv.data(), environ);
+  posix_spawnattr_destroy(&attr);
   if (err != 0) return SetLastError(err == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_BAD_EXE_FORMAT), FALSE;
   auto process = std::make_shared<ProcessObject>();
   process->pid = pid;

@@ -1,10 +1,8 @@
 // Program entry: the platform's options are taken off the command line, host
 // paths become device paths, then the program's WinMain runs.
-#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -72,35 +70,38 @@ void SeedShellKeys() {
 
 // SIGINT, SIGTERM and SIGHUP close the main window as "Beenden" would, so the
 // program saves what it keeps; a second signal ends the process at once.
-int gSignalPipe[2] = {-1, -1};
-std::atomic<int> gSignals{0};
+// They are blocked in every thread the program starts and taken by one
+// watcher with sigwait, so no handler has to run inside another thread's wait
+// (a sanitiser's runtime holds a signal until such a wait ends).
+sigset_t gCloseSignals;
+bool gWatching = false;
 
-void OnSignal(int sig) {
-  if (gSignals.fetch_add(1) > 0) _exit(128 + sig);
-  unsigned char b = (unsigned char)sig;
-  if (write(gSignalPipe[1], &b, 1) != 1) _exit(128 + sig);
+int NextSignal() {
+  int sig = 0;
+  while (sigwait(&gCloseSignals, &sig) != 0) {
+  }
+  return sig;
 }
 
 void WatchSignals() {
-  unsigned char sig;
-  while (read(gSignalPipe[0], &sig, 1) != 1) {
-  }
+  int sig = NextSignal();
   HWND main = lx::MainWindow();
-  if (!main || !PostMessageW(main, WM_CLOSE, 0, 0)) {
-    // No window to close: still leave no socket behind for callers to trip on.
-    lx::ServerRemoveSocket();
-    _exit(128 + sig);
-  }
+  if (main && PostMessageW(main, WM_CLOSE, 0, 0)) sig = NextSignal();
+  // No window to close, or closing takes too long: still leave no socket
+  // behind for callers to trip on.
+  lx::ServerRemoveSocket();
+  _exit(128 + sig);
 }
 
+// Once per process: a program entered again (the tests do) keeps the first
+// watcher. Programs it starts get an empty mask back (see process.cpp).
 void CloseOnSignals() {
-  if (pipe2(gSignalPipe, O_CLOEXEC) != 0) return;
+  if (gWatching) return;
+  gWatching = true;
+  sigemptyset(&gCloseSignals);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&gCloseSignals, sig);
+  pthread_sigmask(SIG_BLOCK, &gCloseSignals, nullptr);
   std::thread(WatchSignals).detach();
-  struct sigaction sa {};
-  sa.sa_handler = OnSignal;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
 }  // namespace
