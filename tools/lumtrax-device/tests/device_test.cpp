@@ -188,7 +188,11 @@ TEST_F(DeviceTest, CommandLineAndTheSamplePrograms) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << wrong << ": " << text;
   }
   EXPECT_NE((Device("frob 2>" + out), said()).find("unknown command frob"), std::string::npos);
-  for (const char* program : {"lumtrax-sample", "lumtrax-dialogs", "reader-bench"}) {
+  std::vector<const char*> programs = {"lumtrax-sample", "lumtrax-dialogs"};
+#ifdef LUMTRAX_WITH_BENCH
+  programs.push_back("reader-bench");
+#endif
+  for (const char* program : programs) {
     EXPECT_EQ(status(std::system((Bin() + "/" + program + " --help >" + out + " 2>/dev/null").c_str())), 0);
     EXPECT_NE(said().find(std::string("usage: ") + program), std::string::npos) << program;
     EXPECT_EQ(status(std::system((Bin() + "/" + program + " --bogus 2>" + out).c_str())), 2) << program;
