@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The player's CPU while it plays: a 3-minute 128 kbit/s stereo title (the
 # demo six times over) with the null device, which keeps real time, at
-# spectrum speed 10. CPU share of one core from /proc over 60 s after the
-# first 10 s, and the resident set at the end, for five runs:
+# spectrum speed 10. CPU share of one core from /proc over SECONDS after the
+# first 10 s, the resident set at the end and its peak, and the board's
+# paints per second, for these runs:
 #   on        headless, spectrum on
 #   disabled  "Disable Equalizer Spectrum" 1
 #   hidden    "PLState" 1 (the large playlist covers the equalizer)
 #   dark      display switched off (application button 1 bound to it)
-#   windowed  a desktop window through SDL's offscreen driver
+#   windowed  a desktop window at scale 2 on a private Xvfb through SDL's X11
+#             driver (SDL's offscreen driver where Xvfb is missing)
 #   bus       "on" with the media controls on a private session bus and a
 #             client following them (playerctl --follow); also counts the
 #             bus signals the player sent over the SECONDS (none expected:
@@ -22,9 +24,10 @@ bin=$(cd "${1:-build/bin}" && pwd)
 seconds=${2:-60}
 only=${3:-}
 work=$(mktemp -d)
-pid= bus= watchers=
+pid= bus= watchers= xvfb= display=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
   [ -n "$watchers" ] && kill $watchers 2>/dev/null || true
   [ -n "$bus" ] && kill "$bus" 2>/dev/null || true
   rm -rf "$work"
@@ -38,6 +41,12 @@ cat "$demo" >>"$work/title.mp3"
 hz=$(getconf CLK_TCK)
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# The board's WM_PAINT calls so far: PID, then the run's environment.
+paints() {
+  local p=$1
+  shift
+  env "$@" "$bin/lumtrax-device" --pid "$p" paints 2>/dev/null | awk '$2=="LumtraxMB" {print $3; f=1; exit} END {if (!f) print 0}'
+}
 
 # run NAME MODE EXTRA-REGISTRY-LINES [after-start action]
 run() {
@@ -58,8 +67,18 @@ run() {
     watchers=$!
   fi
   if [ "$mode" = windowed ]; then
-    env+=(SDL_VIDEODRIVER=offscreen DISPLAY=:offscreen WAYLAND_DISPLAY=)
-    env "${env[@]}" "$bin/lumtrax" --audio null "$work/title.mp3" 2>/dev/null &
+    if [ -z "$display" ] && command -v Xvfb >/dev/null; then
+      exec 3< <(Xvfb -displayfd 1 -screen 0 640x800x24 -nolisten tcp 2>/dev/null)
+      xvfb=$!
+      read -r -u 3 n
+      display=":$n"
+    fi
+    if [ -n "$display" ]; then
+      env+=(DISPLAY="$display" WAYLAND_DISPLAY=)
+    else
+      env+=(SDL_VIDEODRIVER=offscreen DISPLAY=:offscreen WAYLAND_DISPLAY=)
+    fi
+    env "${env[@]}" "$bin/lumtrax" --audio null --scale 2 "$work/title.mp3" 2>/dev/null &
   else
     env "${env[@]}" "$bin/lumtrax" --headless --audio null "$work/title.mp3" 2>/dev/null &
   fi
@@ -71,14 +90,17 @@ run() {
   fi
   if [ -n "$action" ]; then env "${env[@]}" "$bin/lumtrax-device" --pid "$pid" $action >/dev/null; fi
   sleep 8
-  local t0 t1 rss
+  local t0 t1 rss hwm p0 p1
   local s0 s1
   s0=$(grep -c '^signal' "$signals" 2>/dev/null || true)
+  p0=$(paints "$pid" "${env[@]}")
   t0=$(ticks "$pid")
   sleep "$seconds"
   t1=$(ticks "$pid")
+  p1=$(paints "$pid" "${env[@]}")
   s1=$(grep -c '^signal' "$signals" 2>/dev/null || true)
   rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
+  hwm=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")
   kill "$pid"
   wait "$pid" 2>/dev/null || true
   pid=
@@ -87,8 +109,9 @@ run() {
     watchers= bus=
     echo "bus signals from the player over $seconds s: $((${s1:-0} - ${s0:-0}))"
   fi
-  awk -v n="$name" -v d=$((t1 - t0)) -v hz="$hz" -v s="$seconds" -v r="$rss" \
-    'BEGIN { printf "%-9s %6.2f %% of one core  RSS %6.1f MB\n", n, 100 * d / hz / s, r / 1024 }'
+  awk -v n="$name" -v d=$((t1 - t0)) -v hz="$hz" -v s="$seconds" -v r="$rss" -v h="$hwm" -v p=$((p1 - p0)) \
+    'BEGIN { printf "%-9s %6.2f %% of one core  RSS %6.1f MB  peak %6.1f MB  board %5.2f paints/s\n",
+             n, 100 * d / hz / s, r / 1024, h / 1024, p / s }'
 }
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
