@@ -376,8 +376,10 @@ LRESULT OnProgress(HWND, UINT, WPARAM, LPARAM) {
 }
 
 LRESULT OnTimer(HWND hwnd, UINT, WPARAM id, LPARAM) {
-  if (g_power.boardSuspended) return 0;
+  // A suspended board skips its drawing only: a seek begun from the desktop's
+  // media controls while another window is active must not hold the music.
   if (id == TIMER_BOARD_ANIMATION) {
+    if (g_power.boardSuspended) return 0;
     if (EngineStateNow() != Stopped && !std::atomic_ref<LONG>(g_board.bufferingIndicator).load() &&
         g_engine.boardTextWidth > BOARD_LINE_WIDTH) {
       g_board.scrollPosition += g_board.scrollStep;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "display/tests/boardtest.h"
+#include "shell/power.h"
 #include "komp3reader.h"
 #include "lxresource.h"
 
@@ -123,6 +124,17 @@ TEST_F(BoardView, ProgressPlacesTheKnobUnlessSeekingOrClosed) {
   g_engine.streamInfo = NULL;
   Progress(1000);
   EXPECT_EQ(g_board.sliders[BoardPosition].knobRect.left, 109);
+}
+
+// Drawing stops while the board is suspended, the seek does not: a seek from
+// the desktop's media controls must finish while another window is active.
+TEST_F(BoardView, SeekStepsRunWhileTheBoardIsSuspended) {
+  g_power.boardSuspended = 1;
+  g_engine.SeekStep = 0;
+  PlayerFlagsSet(Seeking);
+  SendMessageW(board, WM_TIMER, TIMER_SEEK, 0);
+  EXPECT_FALSE(PlayerFlagsTest(Seeking)) << "no title open: the step ended the seek";
+  g_power.boardSuspended = 0;
 }
 
 TEST_F(BoardView, SeekTextFollowsTheKnob) {
