@@ -318,7 +318,7 @@ static LRESULT EditAdd(HWND dialog, UINT, LPARAM, UINT) {
   if (IsBlank(name)) return TRUE;
   for (int row = 0; row < RowCount(); row++) {
     EqPreset* copy = RowCopy(row);
-    if (copy && !lstrcmpW(copy->name, name)) {
+    if (copy && PresetNamesEqual(copy->name, name)) {
       *copy = s.buffer;
       memcpy(copy->name, name, sizeof name);
       return TRUE;

@@ -39,7 +39,7 @@ PresetList g_presets;
 static PresetNode* Sentinel() { return &g_presets.sentinel; }
 static PresetNode* NodeOf(EqPreset* preset) { return reinterpret_cast<PresetNode*>(preset); }
 
-static int NamesEqual(const WCHAR* a, const WCHAR* b) {
+int PresetNamesEqual(const WCHAR* a, const WCHAR* b) {
   for (int i = 0; i < PRESET_NAME_UNITS; i++) {
     if (a[i] != b[i]) return 0;
     if (a[i] == 0) return 1;
@@ -102,7 +102,7 @@ EqPreset* PresetAt(DWORD index) {
 EqPreset* PresetByName(LPCWSTR name) {
   if (!name || !Sentinel()->next) return nullptr;
   for (PresetNode* n = Sentinel()->next; n != Sentinel(); n = n->next)
-    if (NamesEqual(n->preset.name, name)) return &n->preset;
+    if (PresetNamesEqual(n->preset.name, name)) return &n->preset;
   return nullptr;
 }
 

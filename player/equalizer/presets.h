@@ -47,6 +47,8 @@ void PresetRemove(EqPreset* preset);
 void PresetClear(void);
 EqPreset* PresetAt(DWORD index);
 EqPreset* PresetByName(LPCWSTR name);
+// Unit for unit, as the list finds names: no collation folds two names into one.
+int PresetNamesEqual(const WCHAR* a, const WCHAR* b);
 EqPreset* PresetByGenre(DWORD genre);
 void PresetReset(void);
 DWORD PresetCount(void);
