@@ -5,6 +5,13 @@
 #pragma once
 #include <cstdint>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// Whether the processor has AVX2, asked once at load (synth.cpp): a plain
+// global, no guard, nothing asked of the C++ runtime.
+extern const bool g_hasAvx2;
+inline bool HasAvx2() { return g_hasAvx2; }
+#endif
+
 typedef int32_t Fixed;
 
 constexpr int kFixedBits = 28;

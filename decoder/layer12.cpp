@@ -245,12 +245,6 @@ __attribute__((target("avx2"))) void RequantizePartAvx2(const Layer2Lanes& k, in
   }
 }
 
-bool DetectAvx2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-}
-const bool kAvx2 = DetectAvx2();  // a plain global: no guard, nothing asked of the C++ runtime
-inline bool HasAvx2() { return kAvx2; }
 #endif
 
 }  // namespace

@@ -257,12 +257,6 @@ __attribute__((target("avx2"))) void Dct18x4(const Fixed* in, Fixed y[4][18]) {
   _mm_storel_epi64(reinterpret_cast<__m128i*>(y[3] + 16), _mm_unpackhi_epi64(second, second));
 }
 
-bool DetectAvx2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-}
-const bool kAvx2 = DetectAvx2();  // a plain global: no guard, nothing asked of the C++ runtime
-inline bool HasAvx2() { return kAvx2; }
 
 // FilterBank's first look at the subbands below `active`: kind 0 (all
 // lines zero), 1 (long, below longEnd) or 2 (short), and whether all lines

@@ -222,12 +222,6 @@ __attribute__((target("avx2"))) int PackPairsAvx2(const int32_t* shaped, int cou
   return k;
 }
 
-bool DetectAvx2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-}
-const bool kAvx2 = DetectAvx2();  // a plain global: no guard, nothing asked of the C++ runtime
-inline bool HasAvx2() { return kAvx2; }
 #endif
 
 // OutputStereo for blocks that cannot reach full scale (the error terms stay

@@ -18,6 +18,15 @@
 #include "synth_dct.h"
 #include "tables.h"
 
+#if defined(__x86_64__) && defined(__GNUC__)
+static bool DetectAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+// Before the kernel choice below: globals start in the order they are defined.
+extern const bool g_hasAvx2 = DetectAvx2();
+#endif
+
 namespace {
 
 // Bounds every value the transform forms as sum_i b[i] |x[i]| + e over its
@@ -215,8 +224,7 @@ void SynthesizeChannelPortable(int32_t (*ring)[32], int offset, const Fixed (*in
 
 int UseVectorKernel() {
 #if defined(__x86_64__) && defined(__GNUC__)
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") ? 1 : 0;
+  return HasAvx2() ? 1 : 0;
 #else
   return 0;
 #endif
