@@ -26,7 +26,7 @@ trap cleanup EXIT
 mkdir -p "$home/My Documents/Soak" "$home/run"
 cp "$src/player/resources/demo/demo.mp3" "$home/My Documents/Soak/01.mp3"
 n=2
-for f in l3-44100-joint-vbr.mp3 l3-22050-stereo-48.mp3 l3-8000-mono-16.mp3 l3-48000-stereo-112.mp3 \
+for f in l3-44100-joint-vbr.mp3 l3-22050-stereo-48.mp3 l3-8000-mono-16.mp3 l3-44100-stereo-112.mp3 \
   l2-44100-joint-128-b2a.mp2 l2-22050-dual-96-lsf.mp2 l2-48000-mono-48-b2c.mp2 \
   tone-44100-stereo-192-crc.mp2 l3-12000-stereo-32.mp3; do
   cp "$src/decoder/tests/fixtures/$f" "$home/My Documents/Soak/$(printf %02d $n).${f##*.}"

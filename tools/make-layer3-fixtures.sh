@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Regenerates the small Layer III fixtures in decoder/tests/fixtures from
-# synthetic signals (sox) encoded with lame. The names say rate, mode and bit
-# rate; the decoder tests compare their output with mpg123's at test time.
+# synthetic signals (sox) encoded with lame. The names say the stream's rate
+# (lame resamples to a lower one at low bit rates; the second argument is the
+# signal's), mode and bit rate; the decoder tests compare their output with
+# mpg123's at test time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/decoder/tests/fixtures
@@ -33,14 +35,14 @@ fixture() {  # name rate channels seconds lame-options...
 
 mkdir -p "$out"
 fixture l3-8000-mono-16 8000 1 2 -m m -b 16
-fixture l3-11025-joint-24 11025 2 2 -m j -b 24
+fixture l3-8000-joint-24 11025 2 2 -m j -b 24
 fixture l3-12000-stereo-32 12000 2 1.5 -m s -b 32
 fixture l3-22050-stereo-48 22050 2 1.5 -m s -b 48
-fixture l3-32000-stereo-64 32000 2 1 -m s -b 64
-fixture l3-44100-stereo-96 44100 2 1 -m s -b 96
-fixture l3-48000-stereo-112 48000 2 1 -m s -b 112
-fixture l3-44100-joint-80 44100 2 1 -m j -b 80
-fixture l3-44100-mono-48 44100 1 1 -m m -b 48
+fixture l3-24000-stereo-64 32000 2 1 -m s -b 64
+fixture l3-32000-stereo-96 44100 2 1 -m s -b 96
+fixture l3-44100-stereo-112 48000 2 1 -m s -b 112
+fixture l3-32000-joint-80 44100 2 1 -m j -b 80
+fixture l3-32000-mono-48 44100 1 1 -m m -b 48
 fixture l3-44100-joint-vbr 44100 2 1 -m j -V 5
-fixture l3-44100-joint-64-crc 44100 2 1 -m j -b 64 -p
+fixture l3-24000-joint-64-crc 44100 2 1 -m j -b 64 -p
 ls -l "$out"/l3-*

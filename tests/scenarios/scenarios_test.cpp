@@ -273,7 +273,7 @@ class Scenario : public ::testing::Test {
 
 TEST_F(Scenario, FolderChosenWithAllPlaysThroughInOrder) {
   player_.Seed(u"AutoRepeat", 0);
-  std::vector<std::string> files = {Put("l3-44100-joint-vbr.mp3", "eins.mp3"), Put("l3-48000-stereo-112.mp3", "zwei.mp3"),
+  std::vector<std::string> files = {Put("l3-44100-joint-vbr.mp3", "eins.mp3"), Put("l3-44100-stereo-112.mp3", "zwei.mp3"),
                                     Put("tone-44100-stereo-128.mp3", "unten/drei.mp3")};
   size_t total = 0;
   for (const std::string& file : files) total += Decode(file).size() - 2 * 2304;
@@ -322,7 +322,7 @@ TEST_F(Scenario, FolderChosenWithAllPlaysThroughInOrder) {
 }
 
 // Five titles of one format, so that one recording holds them all.
-const char* const kTitles[] = {"l3-44100-joint-vbr.mp3", "l3-48000-stereo-112.mp3", "tone-44100-stereo-128.mp3",
+const char* const kTitles[] = {"l3-44100-joint-vbr.mp3", "l3-44100-stereo-112.mp3", "tone-44100-stereo-128.mp3",
                                "l2-44100-joint-128-b2a.mp2", "l2-44100-stereo-256-b2b-crc.mp2"};
 
 // Whether each run of `cycle.size()` titles from the start holds each of them once.
@@ -458,7 +458,7 @@ TEST_F(Scenario, AutoPresetEqualisesByTheTitlesGenre) {
   player_.Seed(u"AutoRepeat", 0);
   player_.Seed(u"AutoPreset", 1);
   player_.Seed(u"Enable Equalizer", 1);
-  std::string rock = Put("tone-44100-stereo-128.mp3", "rock.mp3"), plain = Put("l3-48000-stereo-112.mp3", "plain.mp3");
+  std::string rock = Put("tone-44100-stereo-128.mp3", "rock.mp3"), plain = Put("l3-44100-stereo-112.mp3", "plain.mp3");
   Bytes tagged = ReadHostFile(rock), tag(128, 0);
   memcpy(tag.data(), "TAGRock Tone", 12);
   tag[127] = 17;  // "Rock"

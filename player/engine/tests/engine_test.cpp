@@ -60,8 +60,8 @@ INSTANTIATE_TEST_SUITE_P(Titles, PlaybackTest,
                          // Named by the encoder's input: the last two are 32 kHz streams.
                          ::testing::Values(PlayCase{"demo.mp3", "", 0},
                                            PlayCase{"l2-48000-stereo-192-b2a.mp2", "48000", 44100},
-                                           PlayCase{"l3-44100-stereo-96.mp3", "32000", 22050},
-                                           PlayCase{"l3-44100-mono-48.mp3", "32000", 22050}),
+                                           PlayCase{"l3-32000-stereo-96.mp3", "32000", 22050},
+                                           PlayCase{"l3-32000-mono-48.mp3", "32000", 22050}),
                          [](const ::testing::TestParamInfo<PlayCase>& info) {
                            std::string name = info.param.file;
                            name = name.substr(0, name.find('.'));
@@ -77,7 +77,7 @@ TEST_F(EngineTest, NaturalEndAdvancesUserStopDoesNot) {
     PlaylistClear(1);
     g_settings.shuffle = shuffle;
     ASSERT_TRUE(PlaylistAdd(DevicePath(Fixture("l3-22050-stereo-48.mp3")).c_str()));
-    ASSERT_TRUE(PlaylistAdd(DevicePath(Fixture("l3-44100-stereo-96.mp3")).c_str()));
+    ASSERT_TRUE(PlaylistAdd(DevicePath(Fixture("l3-32000-stereo-96.mp3")).c_str()));
     g_boardLog.clear();
     g_playlistLog.clear();
     PlayIndex(0, 0);
@@ -176,7 +176,7 @@ TEST_F(EngineTest, PlayFailureLeavesNothing) {
 // Output starts only when N − 2 buffers are filled; the device gets every
 // slot once, in ring order; a title shorter than the ring plays too.
 TEST_F(EngineTest, PreBufferingAndRingOrder) {
-  Bytes demo = ReadHostFile(Fixture("l3-44100-stereo-96.mp3"));
+  Bytes demo = ReadHostFile(Fixture("l3-32000-stereo-96.mp3"));
   WriteHostFile(folder + "/ten.mp3", Bytes(demo.begin(), demo.begin() + 10 * 432));
   struct {
     std::string file;

@@ -29,7 +29,7 @@ bool AllAtLeast(const std::vector<LONG>& positions, size_t from, LONG floor) {
 // and stays stopped; Play starts there; Stop goes back to the first audio byte.
 TEST_F(SeekTest, StoppedSeekThenPlayAndReplay) {
   LxAudioRefuseRates("32000");
-  PlaylistEntry entry = Tagged(folder, Fixture("l3-44100-stereo-96.mp3"), 4096);
+  PlaylistEntry entry = Tagged(folder, Fixture("l3-32000-stereo-96.mp3"), 4096);
   ASSERT_EQ(4106u, entry.audioStart);
   entries.push_back(entry);
   LoadTrack(&entries.back());
@@ -48,7 +48,7 @@ TEST_F(SeekTest, StoppedSeekThenPlayAndReplay) {
   EXPECT_LT(played.front(), target + 2000);
   EngineStop();
 
-  Bytes reference = WavData(Reference(Fixture("l3-44100-stereo-96.mp3"), 0, 22050));
+  Bytes reference = WavData(Reference(Fixture("l3-32000-stereo-96.mp3"), 0, 22050));
   std::string wav = RecordTo("replay");
   size_t from = ReturnedPositions().size();
   g_boardLog.clear();
@@ -105,7 +105,7 @@ TEST_F(SeekTest, PauseDuringSeek) {
 TEST_F(SeekTest, SeekDuringTheFinalDrain) {
   static int reads, ends;
   reads = ends = 0;
-  PlaylistEntry entry = Probe(Fixture("l3-44100-stereo-96.mp3"));
+  PlaylistEntry entry = Probe(Fixture("l3-32000-stereo-96.mp3"));
   entries.push_back(entry);
   LoadTrack(&entries.back());
   static ReaderReadProc realRead;
