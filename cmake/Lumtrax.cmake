@@ -8,6 +8,8 @@ function(lumtrax_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  # The test kit: temporary folders, data folders, parent windows, input.
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/platform/testing)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   # The environment goes through env(1) as the tests' launcher: a list in
   # gtest_discover_tests' ENVIRONMENT property loses all but its first entry.

@@ -19,6 +19,7 @@
 
 #include "komp3dec.h"
 #include "state.h"
+#include "lxkit.h"
 
 namespace {
 
@@ -217,14 +218,14 @@ TEST(Layer12Fixtures, EveryFixtureMatchesMpg123WithinLimitedAccuracy) {
     if (entry.path().extension() == ".mp2") paths.push_back(entry.path());
   std::sort(paths.begin(), paths.end());
   ASSERT_GE(paths.size(), 12u) << "fixtures missing; run tools/make-layer12-fixtures.sh";
-  const fs::path scratch = fs::temp_directory_path() / ("layer12-ref-" + std::to_string(getpid()) + ".raw");
+  lxtest::TempFolder folder("layer12-ref");
+  const fs::path scratch = folder / "reference.raw";
   for (const fs::path& path : paths) {
     const std::string command = "mpg123 -q -s -e s16 '" + path.string() + "' > '" + scratch.string() + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     const std::vector<uint8_t> file = ReadFile(path);
     ExpectWithinLimitedAccuracy(path.filename().string(), file, ReadPcm(scratch), StreamChannels(file));
   }
-  fs::remove(scratch);
 }
 
 }  // namespace

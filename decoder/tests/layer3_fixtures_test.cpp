@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "layer3_stream.h"
+#include "lxkit.h"
 
 namespace {
 
@@ -22,12 +23,12 @@ bool HaveMpg123() { return std::system("mpg123 --version > /dev/null 2>&1") == 0
 // would shift it against ours); its first frame is the Xing/Info frame's
 // successor, since mpg123 does not play the tag frame.
 std::vector<int16_t> Mpg123Reference(const std::string& path) {
-  std::string out = std::filesystem::temp_directory_path() / ("lumtrax-l3-ref-" + std::to_string(getpid()) + ".pcm");
+  lxtest::TempFolder folder("lumtrax-l3-ref");
+  std::string out = folder / "reference.pcm";
   std::string command = "mpg123 -q --no-gapless -s '" + path + "' > '" + out + "' 2> /dev/null";
   std::vector<int16_t> pcm;
   if (std::system(command.c_str()) != 0) return pcm;
   std::vector<uint8_t> bytes = ReadWholeFile(out);
-  std::remove(out.c_str());
   pcm.resize(bytes.size() / 2);
   for (size_t i = 0; i < pcm.size(); i++) pcm[i] = int16_t(bytes[2 * i] | bytes[2 * i + 1] << 8);
   return pcm;

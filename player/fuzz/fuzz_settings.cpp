@@ -6,14 +6,10 @@
 
 #include "shell/settings.h"
 #include "testing/playertest.h"
+#include "lxfolders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static std::string home = [] {
-    char pattern[] = "/tmp/lumtrax-fuzz-settings-XXXXXX";
-    std::string folder = mkdtemp(pattern);
-    setenv("LUMTRAX_HOME", folder.c_str(), 1);
-    return folder;
-  }();
+  static const std::string& home = lxtest::ProgramHome();
   WriteHostFile(home + "/registry.txt", Bytes(data, data + size));
   static Settings settings;
   LoadSettings(&settings, nullptr);

@@ -25,23 +25,19 @@ namespace fs = std::filesystem;
 constexpr auto kUpWithin = std::chrono::seconds(20);
 }  // namespace
 
-PlayerProcess::PlayerProcess(const char* name) {
-  std::string pattern = "/tmp/lumtrax-" + std::string(name) + "-XXXXXX";
-  home_ = mkdtemp(pattern.data());
-  fs::create_directories(home_ + "/run");
-  fs::create_directories(home_ + "/My Documents");
-  setenv("LUMTRAX_HOME", home_.c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", (home_ + "/run").c_str(), 1);
+PlayerProcess::PlayerProcess(const char* name) : folder_(("lumtrax-" + std::string(name)).c_str()) {
+  lxtest::UseHome(Home());
+  fs::create_directories(Home() + "/run");
+  setenv("XDG_RUNTIME_DIR", (Home() + "/run").c_str(), 1);
 }
 
+// The folder goes after the players: they may still write to it.
 PlayerProcess::~PlayerProcess() {
   for (pid_t pid : started_) {
     kill(pid, SIGCONT);
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
   }
-  std::error_code ignored;
-  fs::remove_all(home_, ignored);
 }
 
 pid_t PlayerProcess::Start(const std::vector<std::string>& args, const std::string& audio,
@@ -54,7 +50,7 @@ pid_t PlayerProcess::Start(const std::vector<std::string>& args, const std::stri
   argv.push_back(nullptr);
   posix_spawn_file_actions_t files;
   posix_spawn_file_actions_init(&files);
-  std::string errors = home_ + "/stderr.txt";
+  std::string errors = Home() + "/stderr.txt";
   posix_spawn_file_actions_addopen(&files, 2, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
   pid_t pid = 0;
   if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) != 0) pid = 0;

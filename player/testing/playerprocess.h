@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "lxfolders.h"
+
 class PlayerProcess {
  public:
   // Makes a fresh device folder (with "My Documents" and the socket folder)
@@ -16,7 +18,7 @@ class PlayerProcess {
   // Kills whatever it started and removes the folder.
   ~PlayerProcess();
 
-  const std::string& Home() const { return home_; }
+  const std::string& Home() const { return folder_.Path(); }
 
   // `lumtrax --headless --audio AUDIO ARGS...`; standard error goes to
   // Home()/stderr.txt. The first start becomes Pid().
@@ -53,7 +55,7 @@ class PlayerProcess {
  private:
   pid_t Which(pid_t pid) const { return pid ? pid : pid_; }
   std::string TimeDigits(pid_t pid);
-  std::string home_;
+  lxtest::TempFolder folder_;
   pid_t pid_ = 0;
   std::vector<pid_t> started_;
 };

@@ -1,5 +1,7 @@
 #include "testing/playertest.h"
 
+#include "lxfolders.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,24 +13,7 @@
 namespace fs = std::filesystem;
 
 // Every test program gets its own device home before the platform starts.
-static const std::string& Home() {
-  static const std::string home = [] {
-    char pattern[] = "/tmp/lumtrax-playerdata-XXXXXX";
-    const char* dir = mkdtemp(pattern);
-    std::string h = dir ? dir : "/tmp/lumtrax-playerdata";
-    setenv("LUMTRAX_HOME", h.c_str(), 1);
-    fs::create_directories(h + "/My Documents");
-    // Each test runs in its own process; none may leave its folder behind.
-    static char removeAtExit[256];
-    snprintf(removeAtExit, sizeof(removeAtExit), "%s", h.c_str());
-    atexit([] {
-      std::error_code ignored;
-      fs::remove_all(removeAtExit, ignored);
-    });
-    return h;
-  }();
-  return home;
-}
+static const std::string& Home() { return lxtest::ProgramHome(); }
 static const bool homeReady = !Home().empty();
 
 std::string TestFolder(const char* name) {

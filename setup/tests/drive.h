@@ -21,6 +21,7 @@
 #include "lxdevice.h"
 #include "lxstring.h"
 #include "windows.h"
+#include "lxkit.h"
 
 extern char** environ;
 
@@ -173,17 +174,14 @@ class Program {
 class TestDevice : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/lxsetup-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
+    ASSERT_FALSE(folder_.Path().empty());
+    dir = folder_.Path();
     home = dir + "/home";
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
     setenv("LUMTRAX_HOME", home.c_str(), 1);
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
   }
-  void TearDown() override { fs::remove_all(dir); }
-
   static void RegisterAppManager(const std::u16string& value, DWORD bytes = 0) {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE,
@@ -195,6 +193,7 @@ class TestDevice : public ::testing::Test {
     RegCloseKey(key);
   }
 
+  lxtest::TempFolder folder_{"lxsetup"};
   std::string dir, home;
 };
 

@@ -14,6 +14,7 @@
 #include "lxuser.h"
 #include "notify.h"
 #include "windows.h"
+#include "lxkit.h"
 
 namespace {
 
@@ -23,13 +24,10 @@ struct Seen {
   int width = 0, height = 0;
 };
 
-class SetupLibrary : public ::testing::Test {
+class SetupLibrary : public lxtest::TempHome {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/lxsetup-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    home = pattern;
-    setenv("LUMTRAX_HOME", home.c_str(), 1);
+    lxtest::TempHome::SetUp();
     library = LoadLibraryW(u"LumtraxSetup.dll");
     ASSERT_NE(library, nullptr) << "liblumtraxsetup.so not in the output folder";
     installInit = (pfnINSTALL_INIT)GetProcAddress(library, szINSTALL_INIT);
@@ -40,7 +38,6 @@ class SetupLibrary : public ::testing::Test {
   }
   void TearDown() override {
     if (library) FreeLibrary(library);
-    std::filesystem::remove_all(home);
   }
 
   // Runs an export on a thread of its own, answers its dialog with the
@@ -97,7 +94,6 @@ class SetupLibrary : public ::testing::Test {
     return apps;
   }
 
-  std::string home;
   HMODULE library = nullptr;
   pfnINSTALL_INIT installInit = nullptr;
   pfnINSTALL_EXIT installExit = nullptr;

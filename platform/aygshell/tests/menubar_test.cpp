@@ -12,6 +12,7 @@
 #include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
+#include "lxkit.h"
 
 namespace {
 
@@ -68,14 +69,7 @@ class MenuBarTest : public ::testing::Test {
     gCommands.clear();
     gInitPopups = 0;
     ui_ = std::thread([this] {
-      WNDCLASSW wc{};
-      wc.lpfnWndProc = MainProc;
-      wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-      wc.lpszClassName = u"LxMenuBarMain";
-      RegisterClassW(&wc);
-      main_ = CreateWindowExW(0, u"LxMenuBarMain", u"Lumtrax", WS_VISIBLE, 0, 26, 240, 268, nullptr, nullptr, nullptr,
-                              nullptr);
-      SetForegroundWindow(main_);
+      main_ = lxtest::ParentWindow(u"LxMenuBarMain", MainProc, u"Lumtrax");
       SHMENUBARINFO mb{sizeof mb, main_, 0, 501, nullptr, 0, 0, nullptr, 0};
       created_ = SHCreateMenuBar(&mb);
       bar_ = mb.hwndMB;

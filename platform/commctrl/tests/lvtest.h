@@ -10,6 +10,7 @@
 #include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
+#include "lxkit.h"
 
 struct Heard {
   UINT code;  // WM_NOTIFY code, or WM_MEASUREITEM / WM_DRAWITEM
@@ -55,14 +56,7 @@ inline LRESULT CALLBACK ListParent(HWND h, UINT m, WPARAM w, LPARAM l) {
 class ListViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = ListParent;
-    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    wc.lpszClassName = u"LxListParent";
-    RegisterClassW(&wc);
-    parent_ = CreateWindowExW(0, u"LxListParent", u"Lists", WS_VISIBLE, 0, 26, 240, 268, nullptr, nullptr, nullptr,
-                              nullptr);
-    SetForegroundWindow(parent_);
+    parent_ = lxtest::ParentWindow(u"LxListParent", ListParent, u"Lists");
     gHeard.clear();
     gVetoItem = -1;
     gRowHeight = 16;

@@ -9,6 +9,7 @@
 #include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
+#include "lxkit.h"
 
 namespace {
 
@@ -28,14 +29,7 @@ LRESULT CALLBACK Parent(HWND h, UINT m, WPARAM w, LPARAM l) {
 class TabTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = Parent;
-    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    wc.lpszClassName = u"LxTabParent";
-    RegisterClassW(&wc);
-    parent_ = CreateWindowExW(0, u"LxTabParent", u"Tabs", WS_VISIBLE, 0, 26, 240, 268, nullptr, nullptr, nullptr,
-                              nullptr);
-    SetForegroundWindow(parent_);
+    parent_ = lxtest::ParentWindow(u"LxTabParent", Parent, u"Tabs");
     tab_ = CreateWindowExW(0, WC_TABCONTROLW, u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 240, 200, parent_,
                            (HMENU)77, nullptr, nullptr);
     gCodes.clear();

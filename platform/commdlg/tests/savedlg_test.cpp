@@ -13,6 +13,7 @@
 #include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
+#include "lxkit.h"
 
 namespace {
 
@@ -57,23 +58,17 @@ struct SaveRun {
   void Join() { t.join(); }
 };
 
-class SaveDialogTest : public ::testing::Test {
+class SaveDialogTest : public lxtest::TempHome {
  protected:
   // A data folder of its own: the tests run side by side and each makes and
   // removes the same file.
   void SetUp() override {
-    char pattern[] = "/tmp/lxsavedlg-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    home_ = pattern;
-    setenv("LUMTRAX_HOME", home_.c_str(), 1);
-    CreateDirectoryW(u"\\My Documents", nullptr);
+    lxtest::TempHome::SetUp();
     HANDLE f = CreateFileW(u"\\My Documents\\Old.PLT", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE);
     CloseHandle(f);
     LxMessageBoxReset(0);
   }
-  void TearDown() override { std::filesystem::remove_all(home_); }
-  std::string home_;
 };
 
 TEST_F(SaveDialogTest, TypedNameBecomesAFullPathWithTheTypesExtension) {

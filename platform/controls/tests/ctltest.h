@@ -8,6 +8,7 @@
 #include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
+#include "lxkit.h"
 
 struct Told {
   UINT msg;
@@ -34,14 +35,7 @@ inline LRESULT CALLBACK RecordingParent(HWND h, UINT m, WPARAM w, LPARAM l) {
 class ControlTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = RecordingParent;
-    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    wc.lpszClassName = u"LxControlParent";
-    RegisterClassW(&wc);
-    parent_ = CreateWindowExW(0, u"LxControlParent", u"Controls", WS_VISIBLE, 0, 26, 240, 268, nullptr, nullptr,
-                              nullptr, nullptr);
-    SetForegroundWindow(parent_);
+    parent_ = lxtest::ParentWindow(u"LxControlParent", RecordingParent, u"Controls");
     gTold.clear();
     gRefuseDelta = 0;
   }

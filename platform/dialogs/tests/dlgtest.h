@@ -13,6 +13,7 @@
 #include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
+#include "lxkit.h"
 
 struct Command {
   int id;
@@ -45,19 +46,7 @@ inline bool Saw(int id, int code) {
 
 inline LRESULT CALLBACK OwnerProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
 
-inline HWND MakeOwner() {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = OwnerProc;
-    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    wc.lpszClassName = u"LxDlgTestOwner";
-    RegisterClassW(&wc);
-    registered = true;
-  }
-  return CreateWindowExW(0, u"LxDlgTestOwner", u"Owner", WS_VISIBLE, 0, 26, 240, 268, nullptr, nullptr, nullptr,
-                         nullptr);
-}
+inline HWND MakeOwner() { return lxtest::ParentWindow(u"LxDlgTestOwner", OwnerProc, u"Owner"); }
 
 // A modal dialog on a UI thread of its own; the result arrives when it ends.
 class ModalRun {

@@ -1,6 +1,7 @@
 // Edit fields driven by their messages: selection, replacing, limits,
 // number-only fields, and multi-line read-only text that scrolls.
 #include "dlgtest.h"
+#include "lxkit.h"
 
 namespace {
 
@@ -14,11 +15,7 @@ LRESULT CALLBACK Parent(HWND h, UINT m, WPARAM w, LPARAM l) {
 class EditTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = Parent;
-    wc.lpszClassName = u"LxEditParent";
-    RegisterClassW(&wc);
-    parent_ = CreateWindowExW(0, u"LxEditParent", u"", WS_VISIBLE, 0, 26, 240, 268, nullptr, nullptr, nullptr, nullptr);
+    parent_ = lxtest::ParentWindow(u"LxEditParent", Parent, u"");
     gEditCodes.clear();
   }
   void TearDown() override { DestroyWindow(parent_); }

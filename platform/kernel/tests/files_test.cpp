@@ -6,7 +6,11 @@
 
 #include <set>
 
-#include "temphome.h"
+#include "lxkit.h"
+#include "../lxkernel.h"
+
+using lxtest::TempHome;
+using lxtest::WriteHost;
 
 namespace {
 

@@ -2,7 +2,11 @@
 #include <filesystem>
 
 #include "lxresource.h"
-#include "temphome.h"
+#include "lxkit.h"
+#include "../lxkernel.h"
+
+using lxtest::TempHome;
+using lxtest::WriteHost;
 
 namespace {
 

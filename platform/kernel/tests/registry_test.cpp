@@ -4,7 +4,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "temphome.h"
+#include "lxkit.h"
+#include "../lxkernel.h"
+
+using lxtest::TempHome;
+using lxtest::WriteHost;
 
 namespace {
 

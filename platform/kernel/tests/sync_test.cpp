@@ -1,7 +1,10 @@
 // Threads, events, mutexes and waits as the player's threads use them.
+#include <gtest/gtest.h>
+
 #include <atomic>
 
-#include "temphome.h"
+#include "windows.h"
+#include "../lxkernel.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "lxdrive.h"
 #include "lxuser.h"
 #include "windows.h"
+#include "lxkit.h"
 
 namespace {
 
@@ -96,14 +97,7 @@ class PopupTest : public ::testing::Test {
     }
     gReturned = -1;
     ui_ = std::thread([this] {
-      WNDCLASSW wc{};
-      wc.lpfnWndProc = OwnerProc;
-      wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-      wc.lpszClassName = u"LxPopupOwner";
-      RegisterClassW(&wc);
-      owner_ = CreateWindowExW(0, u"LxPopupOwner", u"Owner", WS_VISIBLE, 0, 26, 240, 268, nullptr, nullptr, nullptr,
-                               nullptr);
-      SetForegroundWindow(owner_);
+      owner_ = lxtest::ParentWindow(u"LxPopupOwner", OwnerProc, u"Owner");
       MSG msg;
       while (GetMessageW(&msg, nullptr, 0, 0)) {
         TranslateMessage(&msg);

@@ -11,6 +11,7 @@
 
 #include "lxaudio.h"
 #include "windows.h"
+#include "lxkit.h"
 
 #if __has_include("winuser.h")
 
@@ -31,17 +32,12 @@ LRESULT CALLBACK BoardProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 TEST(BoardWindow, ReceivesEveryBufferInOrderFromTheDecodeThread) {
-  char tmpl[] = "/tmp/lxmmwin-XXXXXX";
-  std::string home = mkdtemp(tmpl);
-  setenv("LUMTRAX_HOME", home.c_str(), 1);
+  lxtest::TempFolder home("lxmmwin");
+  lxtest::UseHome(home.Path());
   LxWaveOutSetPoster(nullptr);
   LxAudioSelect("null:instant");
 
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = BoardProc;
-  wc.lpszClassName = u"LumtraxMBTest";
-  ASSERT_NE(RegisterClassW(&wc), 0);
-  HWND board = CreateWindowExW(0, u"LumtraxMBTest", u"", 0, 0, 0, 240, 50, nullptr, nullptr, nullptr, nullptr);
+  HWND board = lxtest::ParentWindow(u"LumtraxMBTest", BoardProc, u"", 0, {0, 0, 240, 50});
   ASSERT_NE(board, nullptr);
 
   WAVEFORMATEX f{WAVE_FORMAT_PCM, 2, 44100, 44100 * 4, 4, 16, 0};
@@ -74,8 +70,6 @@ TEST(BoardWindow, ReceivesEveryBufferInOrderFromTheDecodeThread) {
   for (WAVEHDR& h : hdr) waveOutUnprepareHeader(hwo, &h, sizeof(WAVEHDR));
   EXPECT_EQ(waveOutClose(hwo), MMSYSERR_NOERROR);
   DestroyWindow(board);
-  std::string cmd = "rm -rf '" + home + "'";
-  EXPECT_EQ(system(cmd.c_str()), 0);
 }
 
 }  // namespace

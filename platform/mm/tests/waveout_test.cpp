@@ -19,6 +19,7 @@
 
 #include "lxaudio.h"
 #include "windows.h"
+#include "lxkit.h"
 
 namespace {
 
@@ -81,12 +82,10 @@ struct Block {
   }
 };
 
-class WaveOut : public ::testing::Test {
+class WaveOut : public lxtest::TempHome {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/lxmm-XXXXXX";
-    home_ = mkdtemp(tmpl);
-    setenv("LUMTRAX_HOME", home_.c_str(), 1);
+    lxtest::TempHome::SetUp();
     LxWaveOutSetPoster(Record);
     LxAudioSelect("null:instant");
     LxAudioRefuseRates("");
@@ -95,8 +94,6 @@ class WaveOut : public ::testing::Test {
   }
   void TearDown() override {
     LxWaveOutSetPoster(nullptr);
-    std::string cmd = "rm -rf '" + home_ + "'";
-    EXPECT_EQ(system(cmd.c_str()), 0);
   }
   HWAVEOUT Open(DWORD rate = 44100, WORD channels = 2) {
     WAVEFORMATEX f = Pcm(rate, channels);
@@ -106,7 +103,6 @@ class WaveOut : public ::testing::Test {
               MMSYSERR_NOERROR);
     return hwo;
   }
-  std::string home_;
 };
 
 TEST_F(WaveOut, BuffersReturnInWriteOrderMarkedDone) {
@@ -294,7 +290,7 @@ TEST_F(WaveOut, VolumeSurvivesTheProgram) {
   waveOutClose(hwo);
   EXPECT_EQ(waveOutGetVolume(hwo, &v), MMSYSERR_INVALHANDLE);
   // A damaged state file does not take the volume with it.
-  std::ofstream(home_ + "/DeviceState.txt") << "Volume=\x01garbage\n\n=\nBattery";
+  std::ofstream(home + "/DeviceState.txt") << "Volume=\x01garbage\n\n=\nBattery";
   ASSERT_EQ(waveOutSetVolume(nullptr, 0x12345678u), MMSYSERR_NOERROR);
   ASSERT_EQ(waveOutGetVolume(nullptr, &v), MMSYSERR_NOERROR);
   EXPECT_EQ(v, 0x12345678u);
@@ -335,7 +331,7 @@ uint32_t Le32(const std::string& s, size_t at) {
 int16_t Le16(const std::string& s, size_t at) { return int16_t(uint8_t(s[at]) | uint8_t(s[at + 1]) << 8); }
 
 TEST_F(WaveOut, RecorderWritesWhatIsHeard) {
-  std::string path = home_ + "/out.wav";
+  std::string path = home + "/out.wav";
   ASSERT_TRUE(LxAudioSelect(("wav:" + path).c_str()));
   waveOutSetVolume(nullptr, 0xFFFFFFFFu);
 
@@ -383,7 +379,7 @@ TEST_F(WaveOut, RecorderWritesWhatIsHeard) {
   ASSERT_TRUE(WaitForDone(3));
   waveOutClose(hwo);
   EXPECT_EQ(ReadFile(path).size(), 44u + 8000);
-  std::string second = ReadFile(home_ + "/out-2.wav");
+  std::string second = ReadFile(home + "/out-2.wav");
   ASSERT_EQ(second.size(), 44u + 200);
   EXPECT_EQ(Le16(second, 22), 1);
   EXPECT_EQ(Le32(second, 24), 44100u);
@@ -401,7 +397,7 @@ std::vector<Block> Filled(int count, size_t bytes, int16_t first) {
 }
 
 TEST_F(WaveOut, RealTimeRecorderKeepsTimeAndLosesWhatResetDrops) {
-  std::string path = home_ + "/rt.wav";
+  std::string path = home + "/rt.wav";
   ASSERT_TRUE(LxAudioSelect(("wavrt:" + path).c_str()));
   waveOutSetVolume(nullptr, 0xFFFFFFFFu);
   HWAVEOUT hwo = Open(8000, 2);

@@ -11,12 +11,12 @@
 
 #include "lxnotify.h"
 #include "notify.h"
-#include "testhome.h"
+#include "lxkit.h"
 #include "windows.h"
 
 namespace {
 
-class Notify : public TestHome {};
+class Notify : public lxtest::TempHome {};
 
 HANDLE RegisterWakeUp(HANDLE replace, const char16_t* app, const char16_t* args = u"WakeUp",
                       DWORD size = sizeof(CE_NOTIFICATION_TRIGGER)) {
@@ -156,7 +156,7 @@ TEST_F(Notify, RegistrationSurvivesTheProgram) {
 }
 
 TEST_F(Notify, DamagedStoreKeepsWhatCanBeRead) {
-  std::ofstream(home_ + "/Notifications.txt")
+  std::ofstream(home + "/Notifications.txt")
       << "Next=banana\n[7]\nType=1\nEvent=11\nApplication=\\a%0Ab.exe\nArguments=WakeUp\n"
       << "[x]\nType=1\n[0]\nType=1\n\xff\xfe garbage\n[7]\nType=2\n[9\n=\n";
   std::vector<HANDLE> all = AllHandles();
@@ -201,7 +201,7 @@ TEST_F(Notify, WakingStartsTheRegisteredPrograms) {
   EXPECT_EQ(LxDeviceWake(), 2);
   std::string woke;
   for (int i = 0; i < 1000; ++i) {
-    woke = ReadText(home_ + "/woke.txt");
+    woke = ReadText(home + "/woke.txt");
     if (std::count(woke.begin(), woke.end(), '\n') >= 2) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

@@ -4,14 +4,14 @@
 
 #include "lxpower.h"
 #include "lxstate.h"
-#include "testhome.h"
+#include "lxkit.h"
 #include "windows.h"
 
 WINUSERAPI BOOL SystemParametersInfoW(UINT action, UINT param, PVOID value, UINT winIni);
 
 namespace {
 
-class Power : public TestHome {};
+class Power : public lxtest::TempHome {};
 
 DWORD Timeout(UINT action) {
   DWORD v = 12345;

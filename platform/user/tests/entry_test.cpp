@@ -7,6 +7,7 @@
 
 #include "lxprogram.h"
 #include "windows.h"
+#include "lxkit.h"
 
 namespace {
 
@@ -26,9 +27,8 @@ int StartProgram(std::initializer_list<const char*> args) {
 }  // namespace
 
 TEST(Entry, PlatformOptionsAreTakenOffAndPathsConverted) {
-  char home[] = "/tmp/lxentryXXXXXX";
-  ASSERT_TRUE(mkdtemp(home));
-  setenv("LUMTRAX_HOME", home, 1);
+  lxtest::TempFolder home("lxentry");
+  lxtest::UseHome(home.Path());
   EXPECT_EQ(StartProgram({"prog", "--headless", "--scale", "3", "--audio=null", "--refuse-rates", "44100,22050",
                  "/tmp/My Music/a.mp3", "WakeUp"}),
             7);
@@ -53,5 +53,4 @@ TEST(Entry, PlatformOptionsAreTakenOffAndPathsConverted) {
   RegCloseKey(key);
   EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Microsoft\\Shell\\Keys\\40C5", 0, 0, &key), ERROR_SUCCESS)
       << "the device has four buttons";
-  std::system((std::string("rm -rf ") + home).c_str());
 }

@@ -14,6 +14,7 @@
 #include "shell/playerwindows.h"
 #include "shell/settings.h"
 #include "trackinfo/trackinfo.h"
+#include "lxkit.h"
 
 std::vector<BoardRecord> g_boardLog;
 std::vector<WPARAM> g_playlistLog;
@@ -74,13 +75,7 @@ LRESULT CALLBACK TestPlaylistProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-HWND MakeWindow(LPCWSTR name, WNDPROC proc) {
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = proc;
-  wc.lpszClassName = name;
-  RegisterClassW(&wc);
-  return CreateWindowW(name, name, 0, 0, 0, 240, 100, nullptr, nullptr, nullptr, nullptr);
-}
+HWND MakeWindow(LPCWSTR name, WNDPROC proc) { return lxtest::ParentWindow(name, proc, name, 0, {0, 0, 240, 100}); }
 
 int g_wavCount;
 

@@ -35,11 +35,7 @@ bool WaitFor(F condition) {
 }  // namespace
 
 void EqWindowTest::SetUp() {
-  char pattern[] = "/tmp/lxeqwindow-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  home_ = pattern;
-  setenv("LUMTRAX_HOME", home_.c_str(), 1);
-  CreateDirectoryW(u"\\My Documents", nullptr);
+  lxtest::TempHome::SetUp();
   SettingsDefaults(&g_settings);
   g_power = PowerState{TRUE, TRUE, FALSE, 0, FALSE, FALSE, FALSE};
   {
@@ -58,18 +54,11 @@ void EqWindowTest::TearDown() {
   CloseHandle(g_engine.decoderMutex);
   g_engine.decoderMutex = nullptr;
   g_engine.KO_Init = nullptr;
-  std::filesystem::remove_all(home_);
 }
 
 void EqWindowTest::Start() {
   ui_ = std::thread([this] {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = HostProc;
-    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    wc.lpszClassName = u"EqTestHost";
-    RegisterClassW(&wc);
-    HWND h = CreateWindowExW(0, u"EqTestHost", u"Lumtrax", WS_VISIBLE, 0, 26, 240, 268, nullptr, nullptr, nullptr,
-                             nullptr);
+    HWND h = lxtest::ParentWindow(u"EqTestHost", HostProc, u"Lumtrax");
     g_windows.main = h;
     CreateScratchDC(h);
     SetForegroundWindow(h);

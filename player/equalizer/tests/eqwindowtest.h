@@ -19,6 +19,7 @@
 #include "shell/power.h"
 #include "shell/settings.h"
 #include "testing/playertest.h"
+#include "lxkit.h"
 
 // The pane's client origin on the screen: host at (0, 26), pane at (0, 100).
 #define PANE_SCREEN_Y 126
@@ -28,7 +29,7 @@ struct InitCall {
   std::vector<signed char> gains;
 };
 
-class EqWindowTest : public ::testing::Test {
+class EqWindowTest : public lxtest::TempHome {
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -54,9 +55,8 @@ class EqWindowTest : public ::testing::Test {
   static std::u16string Text(HWND h);
   std::vector<InitCall> Calls();
   static LONG Gain(int slider) { return g_settings.eq[slider]; }
-  std::string MyDocuments() const { return home_ + "/My Documents"; }
+  std::string MyDocuments() const { return home + "/My Documents"; }
 
-  std::string home_;
   std::thread ui_;
   std::atomic<HWND> host_{nullptr};
   std::atomic<bool> running_{false};

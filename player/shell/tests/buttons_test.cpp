@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "enginestub.h"
-#include "../../../platform/testing/lxdrive.h"
+#include "lxdrive.h"
 #include "shell/buttons.h"
 #include "shell/config.h"
 #include "shell/mainwindow.h"

@@ -20,6 +20,7 @@
 
 #include "lxdevice.h"
 #include "windows.h"
+#include "lxkit.h"
 
 extern char** environ;
 
@@ -35,14 +36,14 @@ std::string Bin() {
 class DeviceTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    char tmpl[] = "/tmp/lxdevtestXXXXXX";
-    dir_ = mkdtemp(tmpl);
+    folder_ = new lxtest::TempFolder("lxdevtest");
+    dir_ = folder_->Path();
     setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
     setenv("LUMTRAX_HOME", (dir_ + "/home").c_str(), 1);
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
   }
-  static void TearDownTestSuite() { std::system(("rm -rf " + dir_).c_str()); }
+  static void TearDownTestSuite() { delete folder_; }
   // A failed test must not leave its programs running: ctest would wait for
   // their output until it gives up.
   void TearDown() override {
@@ -81,9 +82,11 @@ class DeviceTest : public ::testing::Test {
   }
   int Device(const std::string& args) { return std::system((Bin() + "/lumtrax-device " + args).c_str()); }
 
+  static lxtest::TempFolder* folder_;
   static std::string dir_;
   std::vector<pid_t> started_;
 };
+lxtest::TempFolder* DeviceTest::folder_;
 std::string DeviceTest::dir_;
 
 std::vector<uint32_t> ReadPng(const std::string& path, int* w, int* h) {
