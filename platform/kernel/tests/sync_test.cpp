@@ -75,20 +75,30 @@ DWORD WINAPI WaitOnEvent(LPVOID p) {
   return 0;
 }
 
+// Whether the waiters' count reaches n within 5 s; `poke` runs between looks.
+bool CountReaches(const Shared& s, LONG n, void (*poke)(HANDLE) = nullptr) {
+  for (int i = 0; i < 500; ++i) {
+    if (InterlockedCompareExchange(const_cast<LONG*>(&s.counter), 0, 0) >= n) return true;
+    if (poke) poke(s.event);
+    Sleep(10);
+  }
+  return false;
+}
+
 TEST(Events, AutoResetWakesOneWaiterPerSetManualWakesAll) {
   for (BOOL manual : {FALSE, TRUE}) {
     Shared s;
     s.event = CreateEventW(nullptr, manual, FALSE, nullptr);
     HANDLE threads[3];
     for (HANDLE& t : threads) t = CreateThread(nullptr, 0, WaitOnEvent, &s, 0, nullptr);
+    // Whether or not the waiters wait yet, one set lets one (auto) or all through.
+    SetEvent(s.event);
+    EXPECT_TRUE(CountReaches(s, manual ? 3 : 1)) << "manual=" << manual;
     Sleep(50);
-    SetEvent(s.event);
-    Sleep(100);
     EXPECT_EQ(InterlockedExchangeAdd(&s.counter, 0), manual ? 3 : 1) << "manual=" << manual;
-    SetEvent(s.event);
-    SetEvent(s.event);  // wakes the rest one by one
     if (!manual) {
-      Sleep(50);
+      SetEvent(s.event);
+      EXPECT_TRUE(CountReaches(s, 2));
       SetEvent(s.event);
     }
     EXPECT_EQ(WaitForMultipleObjects(3, threads, TRUE, 5000), WAIT_OBJECT_0);
@@ -103,8 +113,8 @@ TEST(Events, PulseReleasesCurrentWaiters) {
   s.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE threads[2];
   for (HANDLE& t : threads) t = CreateThread(nullptr, 0, WaitOnEvent, &s, 0, nullptr);
-  Sleep(100);
-  PulseEvent(s.event);
+  // A pulse before a thread waits passes it by: pulse until both went through.
+  EXPECT_TRUE(CountReaches(s, 2, [](HANDLE e) { PulseEvent(e); }));
   EXPECT_EQ(WaitForMultipleObjects(2, threads, TRUE, 5000), WAIT_OBJECT_0);
   EXPECT_EQ(s.counter, 2);
   EXPECT_EQ(WaitForSingleObject(s.event, 0), (DWORD)WAIT_TIMEOUT);
