@@ -21,6 +21,7 @@ namespace {
 
 const char kVolumeKey[] = "Volume";
 const DWORD kFullVolume = 0xFFFFFFFFu;
+const uint64_t kGatherMs = 50;  // see Run
 
 struct AudioConfig {
   std::mutex lock;
@@ -206,8 +207,15 @@ void Run(WaveOut* w) {
     // that one wake returns it, and looking again at least every 100 ms (the
     // driver may run ahead or behind its rate; its own queue is longer).
     // With nothing wholly handed over yet, the driver's queue is full.
-    uint64_t due = w->ends.empty() ? uint64_t(w->format.BytesPerSecond() / 100) : w->ends.front() - played;
     uint64_t rate = uint64_t(std::max(1, w->format.BytesPerSecond()));
+    uint64_t due = w->ends.empty() ? rate / 100 : w->ends.front() - played;
+    // While the driver holds plenty beyond it, what is heard comes back in
+    // one wake per kGatherMs rather than one per buffer, as a sound chip's
+    // interrupts would: a player writing a frame per buffer otherwise wakes
+    // this thread and its own 38 times a second. With little queued, each
+    // buffer comes back as soon as it is heard, so a short queue never runs dry.
+    uint64_t gather = rate * kGatherMs / 1000;
+    if (!w->ends.empty() && w->ends.back() - played >= 3 * gather) due = std::max(due, gather);
     int64_t ms = int64_t((due * 1000 + rate - 1) / rate);
     ms = std::clamp<int64_t>(ms, 1, 100);
     w->wake.wait_for(guard, std::chrono::milliseconds(ms));

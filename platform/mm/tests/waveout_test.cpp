@@ -28,6 +28,7 @@ struct Posted {
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
+  std::chrono::steady_clock::time_point when;
 };
 
 std::mutex g_lock;
@@ -36,7 +37,7 @@ std::vector<Posted> g_posted;
 
 int Record(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   std::lock_guard<std::mutex> guard(g_lock);
-  g_posted.push_back({window, message, wParam, lParam});
+  g_posted.push_back({window, message, wParam, lParam, std::chrono::steady_clock::now()});
   g_changed.notify_all();
   return 1;
 }
@@ -140,6 +141,28 @@ TEST_F(WaveOut, BuffersReturnInWriteOrderMarkedDone) {
   std::lock_guard<std::mutex> guard(g_lock);
   EXPECT_EQ(g_posted.front().message, UINT(MM_WOM_OPEN));
   EXPECT_EQ(g_posted.back().message, UINT(MM_WOM_CLOSE));
+}
+
+// In real time, a long queue comes back a few buffers per wake (the last
+// 150 ms one by one); lateness only gathers more.
+TEST_F(WaveOut, LongQueueComesBackGathered) {
+  LxAudioSelect("null");
+  HWAVEOUT hwo = Open();
+  std::vector<Block> ring;
+  for (int i = 0; i < 60; ++i) ring.emplace_back(441 * 4);  // 10 ms each
+  for (Block& b : ring) {
+    waveOutPrepareHeader(hwo, &b.hdr, sizeof(WAVEHDR));
+    ASSERT_EQ(waveOutWrite(hwo, &b.hdr, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  }
+  ASSERT_TRUE(WaitForDone(ring.size()));
+  std::vector<Posted> done = Messages(MM_WOM_DONE);
+  int wakes = 1;
+  for (size_t i = 0; i < done.size(); ++i) {
+    EXPECT_EQ(done[i].lParam, reinterpret_cast<LPARAM>(&ring[i].hdr)) << "buffer " << i;
+    if (i > 0 && done[i].when - done[i - 1].when > std::chrono::milliseconds(3)) ++wakes;
+  }
+  EXPECT_LT(wakes, 40) << "one wake per buffer would be 60";
+  EXPECT_EQ(waveOutClose(hwo), MMSYSERR_NOERROR);
 }
 
 TEST_F(WaveOut, PauseHoldsBuffersUntilRestart) {
