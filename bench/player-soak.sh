@@ -54,7 +54,10 @@ if [ -n "$valgrind" ]; then
   kill "$pid"
   wait "$pid" 2>/dev/null || true
   pid=
-  grep -E 'ERROR SUMMARY|definitely lost|indirectly lost|possibly lost|still reachable' "$home/valgrind.txt"
+  # The summary, and the stack of every lost or possibly lost block.
+  awk '/are (definitely|indirectly|possibly) lost in loss record/ {show = 1}
+       show && /^==[0-9]+== *$/ {show = 0}
+       show || /ERROR SUMMARY|definitely lost:|indirectly lost:|possibly lost:|still reachable:/' "$home/valgrind.txt"
   exit 0
 fi
 
