@@ -21,6 +21,7 @@ std::vector<WPARAM> g_playlistLog;
 BoardLook g_lastLook;
 size_t g_progressCount;
 size_t g_releasePerPump;
+size_t g_holdAtLoad;
 LONG g_knob;
 
 namespace {
@@ -35,6 +36,7 @@ LRESULT CALLBACK TestBoardProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case UM_LOADTRACK:
       g_boardLog.push_back({message, wParam});
+      if (g_holdAtLoad > 0 && --g_holdAtLoad == 0) HoldReturns(true);
       LoadTrack(reinterpret_cast<const PlaylistEntry*>(lParam));
       return 0;
     case UM_PROGRESS:
@@ -157,6 +159,7 @@ void EngineTest::SetUp() {
   {
     std::lock_guard<std::mutex> guard(g_returnLock);
     g_held.clear();
+    g_holdAtLoad = 0;
     g_returned.clear();
     g_positions.clear();
     g_fillAtFirst = -1;

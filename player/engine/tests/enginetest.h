@@ -30,6 +30,9 @@ size_t HeldReturns(void);
 void ReleaseReturns(size_t count);
 // Released at every pump while set: a device that plays on.
 extern size_t g_releasePerPump;
+// Counted down by each UM_LOADTRACK; the one that reaches 0 holds the returns
+// from then on, so that title plays on however short it is.
+extern size_t g_holdAtLoad;
 // Ring slot and stream position of every return so far, in order; the fill
 // index at the first.
 std::vector<LONG> ReturnedSlots(void);
