@@ -7,7 +7,8 @@
 namespace lx {
 
 #define LX_SDL_FUNCTIONS(X)                                                                                    \
-  X(SDL_GetError) X(SDL_GetCurrentVideoDriver) X(SDL_SetHint) X(SDL_InitSubSystem) X(SDL_QuitSubSystem) X(SDL_GetTicks)                    \
+  X(SDL_GetError) X(SDL_GetCurrentVideoDriver) X(SDL_SetHint) X(SDL_InitSubSystem) X(SDL_QuitSubSystem)        \
+  X(SDL_GetTicks)                                                                                              \
   X(SDL_CreateWindow) X(SDL_DestroyWindow) X(SDL_RaiseWindow) X(SDL_GetWindowSurface)                          \
   X(SDL_UpdateWindowSurfaceRects) X(SDL_CreateRGBSurfaceWithFormat) X(SDL_FreeSurface) X(SDL_UpperBlit)         \
   X(SDL_RegisterEvents) X(SDL_PushEvent) X(SDL_PollEvent) X(SDL_WaitEventTimeout) X(SDL_StartTextInput)        \

@@ -76,7 +76,7 @@ TEST_F(BufferPlugin, SeekPastTheEndStopsAtTheEnd) {
 }
 
 TEST_F(BufferPlugin, RefusesMissingAndEmptyFiles) {
-  std::u16string missing = DevicePath(folder.Dir() + "/none.bin");
+  std::u16string missing = DevicePath(folder / "none.bin");
   EXPECT_EQ(InputMediaOpen(missing.c_str(), 0, 0, 1000000, 0), 0u);
   std::u16string empty = DevicePath(folder.PatternFile("empty.bin", 0));
   EXPECT_EQ(InputMediaOpen(empty.c_str(), 0, 0, 1000000, 0), 0u);

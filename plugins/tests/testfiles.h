@@ -17,7 +17,7 @@ class TempFolder : public lxtest::TempFolder {
   TempFolder() : lxtest::TempFolder("lxreader") {}
   // Writes a pattern file of `size` bytes; returns its host path.
   std::string PatternFile(const std::string& name, uint64_t size) {
-    std::string path = Dir() + "/" + name;
+    std::string path = *this / name;
     std::ofstream out(path, std::ios::binary);
     std::vector<uint8_t> block(1 << 20);
     for (uint64_t done = 0; done < size;) {
@@ -28,7 +28,6 @@ class TempFolder : public lxtest::TempFolder {
     }
     return path;
   }
-  const std::string& Dir() const { return Path(); }
 };
 
 // The device path of a host file, as the player would pass it.

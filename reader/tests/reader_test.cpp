@@ -114,7 +114,7 @@ TEST_F(Reader, ClosedReaderAnswersZero) {
 }
 
 TEST_F(Reader, FailedOpensLeaveNothingLoaded) {
-  std::u16string missing = DevicePath(folder.Dir() + "/missing.mp3");
+  std::u16string missing = DevicePath(folder / "missing.mp3");
   std::u16string empty = File(0);
   for (int flags = 0; flags <= 1; flags++) {
     EXPECT_EQ(ops.Open(missing.c_str(), 0, flags, 0, &info), 0);

@@ -61,7 +61,6 @@ void EqWindowTest::Start() {
     HWND h = lxtest::ParentWindow(u"EqTestHost", HostProc, u"Lumtrax");
     g_windows.main = h;
     CreateScratchDC(h);
-    SetForegroundWindow(h);
     EqualizerCreate(h);
     running_ = true;
     host_ = h;
